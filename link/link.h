@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "link/serial_port.h"
+
+inline constexpr int LINK_OK = 0;
+inline constexpr int LINK_ERR_OPEN = -4;
+inline constexpr int LINK_ERR_GET_STATE = -5;
+inline constexpr int LINK_ERR_SET_STATE = -6;
+inline constexpr int LINK_ERR_PURGE = -10;
+
+inline constexpr uint32_t LINK_BAUD_RATE = 1200;
+inline constexpr int LINK_WRITE_WAIT_MS = 2000;
+inline constexpr int LINK_READ_WAIT_MS = 4000;
+
+// The one serial link of the program.
+struct LinkState {
+  std::unique_ptr<SerialPort> port;  // none while closed
+  bool is_open = false;              // set once the device opened, even if configuring it failed
+  uint32_t baud_rate = LINK_BAUD_RATE;  // the rate currently applied, for the write wait
+};
+extern LinkState link_state;
+
+// The keyer's COM port number: loaded from the configuration file at start-up, changed by the
+// Comm Port Setup dialog, read by the interface test.
+extern int32_t com_port_number;
+
+// "COM%d" below 10 (also for 0 and negative numbers), "\\.\COM%d" from 10 on.
+std::string link_port_name(int32_t port_number);
+
+int link_open(int32_t port_number);
+void link_close();
+bool link_write(const uint8_t* data, uint32_t count);
+bool link_read(uint8_t* buffer, uint32_t count);
+bool link_set_baud_rate(uint32_t baud_rate);
+bool link_is_open();
+
+// The send wait for count bytes at the current rate: 2000 ms plus the bytes' time on the line
+// (ten bits a byte), so that a 288-byte image at 1200 baud is not cut off.
+int link_write_wait_ms(uint32_t count);

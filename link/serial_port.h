@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+// One serial device, as the link needs it. Implementations: Win32 (link/win32_port_win32.cpp),
+// POSIX termios (link/posix_port.cpp) and the in-process simulated keyer (sim/in_process_port.h).
+class SerialPort {
+ public:
+  virtual ~SerialPort() = default;
+
+  // Opens the device: "COM3", "\\.\COM12", or a device path. False when it cannot be opened.
+  virtual bool open(const std::string& name) = 0;
+  // Reads the device's current line settings and keeps them (GetCommState).
+  virtual bool read_settings() = 0;
+  // Changes the kept settings to the link's line: the given baud rate, 8 data bits, no parity,
+  // one stop bit, DTR raised, RTS lowered, no XON/XOFF, null bytes kept, DSR ignored; applies
+  // them (SetCommState) and sets the read time-outs. False when the device refuses the settings.
+  virtual bool apply_line_settings(uint32_t baud_rate) = 0;
+  // Changes only the baud rate of the kept settings and applies them again.
+  virtual bool set_baud_rate(uint32_t baud_rate) = 0;
+  // Discards bytes received and not yet read; bytes waiting to be sent are kept.
+  virtual bool purge_input() = 0;
+  // Sends all count bytes within wait_ms. On a time-out the transfer is cancelled and the cancel
+  // awaited before returning. True only when every byte went out.
+  virtual bool write(const uint8_t* data, size_t count, int wait_ms) = 0;
+  // Receives exactly count bytes within wait_ms, in one transfer. On a time-out the transfer is
+  // cancelled and the cancel awaited: nothing writes into data after the return.
+  virtual bool read(uint8_t* data, size_t count, int wait_ms) = 0;
+  virtual void close() = 0;
+};
+
+using SerialPortFactory = std::function<std::unique_ptr<SerialPort>()>;
+
+// The link asks this factory for a port at every link_open. The default makes the platform's
+// port (Win32 on Windows, POSIX elsewhere); tests and the command-line tool install their own.
+void set_serial_port_factory(SerialPortFactory factory);
+std::unique_ptr<SerialPort> make_serial_port();

@@ -1,0 +1,3 @@
+#include "settings/settings_image.h"
+
+SettingsImage settings_image{};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <deque>
+#include <string>
+
+#include "link/serial_port.h"
+#include "sim/keyer_sim.h"
+
+// Failures of the port itself (not of the keyer), for the link's error paths.
+struct PortFaults {
+  bool fail_open = false;
+  bool fail_read_settings = false;
+  bool fail_apply_settings = false;
+  bool fail_purge = false;
+  bool fail_set_baud_rate = false;
+  int write_accepts_at_most = -1;  // >= 0: a write moves only this many bytes
+};
+
+// A serial port wired straight to a KeyerSim in this process. Nothing sleeps: a read whose bytes
+// are not there (or would arrive later than its wait) fails at once; late replies stay queued.
+class InProcessPort : public SerialPort {
+ public:
+  InProcessPort(KeyerSim& keyer, PortFaults& faults) : keyer_(keyer), faults_(faults) {}
+
+  bool open(const std::string& name) override;
+  bool read_settings() override;
+  bool apply_line_settings(uint32_t baud_rate) override;
+  bool set_baud_rate(uint32_t baud_rate) override;
+  bool purge_input() override;
+  bool write(const uint8_t* data, size_t count, int wait_ms) override;
+  bool read(uint8_t* data, size_t count, int wait_ms) override;
+  void close() override;
+
+  std::string opened_name;  // the name the link asked for
+
+ private:
+  KeyerSim& keyer_;
+  PortFaults& faults_;
+  uint32_t baud_ = 0;
+  // Bytes from the keyer and the simulated time (ms after their request) at which they arrive.
+  std::deque<std::pair<uint8_t, int>> input_;
+};
+
+// One simulated keyer wired in as the link's port for a test: installs a factory that hands out
+// InProcessPorts onto `keyer`, and restores the platform's factory when it goes out of scope.
+// Also log every name opened in `opened_names`.
+class SimulatedKeyerLink {
+ public:
+  explicit SimulatedKeyerLink(const KeyerSimConfig& config = {});
+  ~SimulatedKeyerLink();
+  SimulatedKeyerLink(const SimulatedKeyerLink&) = delete;
+  SimulatedKeyerLink& operator=(const SimulatedKeyerLink&) = delete;
+
+  KeyerSim keyer;
+  PortFaults port_faults;
+  std::vector<std::string> opened_names;
+};
