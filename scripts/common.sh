@@ -58,3 +58,24 @@ stop_display() {
   [ -n "${OSTREL_XVFB_PID:-}" ] && kill "$OSTREL_XVFB_PID" 2>/dev/null
   return 0
 }
+
+# map_com_ports [N=PATH]...: links COMn of the private prefix to a device path (a pty of the
+# simulated keyer, or a real port) and gives every other COM1..COM32 a path that does not exist,
+# so that exactly the listed ports are present; then restarts the prefix so that it takes effect.
+map_com_ports() {
+  local reg
+  reg=$(mktemp --suffix=.reg)
+  {
+    printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n'
+    local n m path
+    for n in $(seq 1 32); do
+      path="/nonexistent/ostrel-com$n"
+      for m in "$@"; do [ "${m%%=*}" = "$n" ] && path="${m#*=}"; done
+      printf '"COM%d"="%s"\r\n' "$n" "$path"
+    done
+  } >"$reg"
+  wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1
+  wineserver -k 2>/dev/null
+  wineserver -w
+  rm -f "$reg"
+}

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <windows.h>
+
+// Runs the uploader dialog (template 1003) modally over `owner`, to its end.
+void run_uploader_dialog(HWND owner);
