@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "link/serial_port.h"
 #include "sim/keyer_sim.h"
@@ -31,12 +32,14 @@ class InProcessPort : public SerialPort {
   bool read(uint8_t* data, size_t count, int wait_ms) override;
   void close() override;
 
-  std::string opened_name;  // the name the link asked for
+  std::string opened_name;                       // the name the link asked for
+  std::vector<std::string>* name_log = nullptr;  // when set, every name asked for is appended
 
  private:
   KeyerSim& keyer_;
   PortFaults& faults_;
-  uint32_t baud_ = 0;
+  bool open_ = false;
+  uint32_t baud_ = 0;  // none until the link applies its line settings
   // Bytes from the keyer and the simulated time (ms after their request) at which they arrive.
   std::deque<std::pair<uint8_t, int>> input_;
 };

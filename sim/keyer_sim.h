@@ -16,25 +16,26 @@ inline constexpr int SIM_FLASH_BYTES = SIM_FLASH_WORDS * 2;
 struct KeyerSimConfig {
   uint8_t fw_major = 31;
   uint8_t fw_minor = 4;
-  uint8_t ic_type = 2;         // reply to 0x00 0x18: 1 SMT, 2 DIP, 3 MINI (any byte allowed)
+  uint8_t ic_type = 2;  // reply to 0x00 0x18: 1 SMT, 2 DIP, 3 MINI (any byte allowed)
   uint8_t pot_value = 128;
   uint8_t supply_reading = 52;  // 262.144 / 52 = 5.04 V
   uint8_t aux_value = 0;
-  bool no_firmware = false;    // start in the bootloader, as a keyer without firmware
-  SettingsImage image{};       // the settings the keyer starts with
+  bool no_firmware = false;  // start in the bootloader, as a keyer without firmware
+  SettingsImage image{};     // the settings the keyer starts with
 };
 
 // Ways to make the keyer misbehave, for tests.
 struct KeyerFaults {
-  bool silent = false;            // never answers anything
-  int echo_reply = -1;            // >= 0: the firmware answers the echo test with this byte
-  int sync_reply = -1;            // >= 0: the bootloader answers the sync probe with this byte
-  std::vector<uint8_t> unanswered_sub_commands;  // admin queries that get no reply
-  int short_reply = -1;           // >= 0: every reply longer than this is cut to this many bytes
-  int reply_delay_ms = 0;         // every reply arrives this long after its request
-  int refuse_frame = -1;          // >= 0: the upload frame of this index (0 = first) is refused
-  uint8_t refuse_code = 0x81;     //   with this byte (0x00 allowed)
-  long silent_after_bytes = -1;   // >= 0: stops answering once it has sent this many bytes
+  bool silent = false;  // never answers anything (it still hears and stores)
+  int echo_reply = -1;  // >= 0: the firmware answers the echo test with this byte
+  int sync_reply = -1;  // >= 0: the bootloader answers the sync probe with this byte
+  // Admin sub-commands that get no reply; 0x04 also silences the bootloader's sync probe.
+  std::vector<uint8_t> unanswered_sub_commands;
+  int short_reply = -1;          // >= 0: every reply longer than this is cut to this many bytes
+  int reply_delay_ms = 0;        // every reply arrives this long after its request
+  int refuse_frame = -1;         // >= 0: the upload frame of this index (0 = first) is refused
+  uint8_t refuse_code = 0x81;    //   with this byte (0x00 allowed)
+  long silent_after_bytes = -1;  // >= 0: stops answering once it has sent this many bytes
 };
 
 // The keyer: its firmware's admin commands and its bootloader, as one state machine fed with
@@ -52,21 +53,32 @@ class KeyerSim {
   std::vector<uint8_t> receive(const uint8_t* data, size_t count, uint32_t host_baud);
 
   Mode mode() const { return mode_; }
-  uint32_t baud_rate() const { return baud_; }  // the keyer's line rate: 1200, or 9600 when switched
+  // The keyer's line rate: 1200, or 9600 when switched.
+  uint32_t baud_rate() const { return baud_; }
 
   KeyerSimConfig config;
   KeyerFaults faults;
-  SettingsImage image;                            // what the keyer stores (written by 0x0D)
-  std::array<uint8_t, SIM_FLASH_BYTES> flash;     // what the bootloader has programmed
-  std::vector<uint8_t> received;                  // every byte the host sent, in order
-  std::vector<std::vector<uint8_t>> frames;       // every upload frame received, in order
+  SettingsImage image;                         // what the keyer stores (written by 0x0D)
+  std::array<uint8_t, SIM_FLASH_BYTES> flash;  // what the bootloader has programmed
+  std::vector<uint8_t> received;               // every byte the host sent, in order
+  std::vector<std::vector<uint8_t>> frames;    // every upload frame received, in order
   int frames_accepted = 0;
-  int image_writes = 0;                           // settings images stored
-  int restarts = 0;                               // restarts (0x5A) after an upload
-  // (the state of the command being parsed is private)
+  int image_writes = 0;  // settings images stored
+  int restarts = 0;      // restarts (0x5A) after an upload
+
  private:
+  void take_firmware_byte(uint8_t byte, std::vector<uint8_t>& reply);
+  void take_bootloader_byte(uint8_t byte, std::vector<uint8_t>& reply);
+  void take_upload_frame(std::vector<uint8_t>& reply);
+  void enter_bootloader();
+  // Appends a reply of one command to `reply`, as the faults let it out.
+  void answer(const uint8_t* bytes, size_t count, std::vector<uint8_t>& reply);
+  void answer_byte(uint8_t byte, std::vector<uint8_t>& reply) { answer(&byte, 1, reply); }
+  bool answers_sub_command(uint8_t sub_command) const;
+
   Mode mode_;
   uint32_t baud_ = 1200;
   std::vector<uint8_t> pending_;  // bytes of the command being received
   long bytes_sent_ = 0;
+  int upload_frame_index_ = 0;  // frames since the bootloader last started, for refuse_frame
 };
