@@ -13,9 +13,10 @@ using MessageTexts = std::array<std::string, MESSAGE_SLOTS>;
 // Each box is seen through a 250-character buffer: at most 249 characters of it count.
 inline constexpr int MESSAGE_BOX_CHARS = 249;
 
-uint8_t char_to_code(unsigned char c);               // c in 32..127: the table's entry
-std::optional<char> code_to_char(uint8_t code);      // first character whose entry is code
-bool is_char_accepted(unsigned char c);              // refused only: 32..127 with entry 0x01
+uint8_t char_to_code(unsigned char c);           // c in 32..127: the table's entry
+std::optional<char> code_to_char(uint8_t code);  // first character whose entry is code
+bool is_char_accepted(unsigned char c);          // refused only: 32..127 with entry 0x01
+bool char_has_code(unsigned char c);  // what the encoder can store: 32..127 not refused, CR, LF
 int count_message_bytes(const MessageTexts& texts);  // each text counted up to 249 characters
 
 // Rewrites offsets 32..46 and the used part of the data area from the texts. Never reads outside

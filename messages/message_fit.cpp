@@ -1,0 +1,46 @@
+#include <string>
+
+#include "messages/message_codec.h"
+#include "settings/settings_image.h"
+
+// Texts that could not be stored as typed are refused before a write or a save with one of these
+// messages, so that the user is never told "Done" for something the keyer did not get.
+namespace {
+
+std::string slot_name(int slot) {
+  if (slot < 12) return "Msg " + std::to_string(slot + 1);
+  return slot == 12 ? "The User 1 callsign" : "The User 2 callsign";
+}
+
+std::string character_name(unsigned char c) {
+  // Control characters and those above 127 look different in every code page: give the number.
+  if (c > 32 && c < 127) return std::string("the character '") + static_cast<char>(c) + "'";
+  return "character " + std::to_string(c);
+}
+
+std::string uncodable_message(int slot, unsigned char c) {
+  return slot_name(slot) + " holds " + character_name(c) +
+         ", which the keyer cannot send. Remove it and try again.";
+}
+
+std::string over_capacity_message(int total) {
+  return "The messages and callsigns need " + std::to_string(total) + " bytes, " +
+         std::to_string(total - MESSAGE_CAPACITY) + " more than the keyer's " +
+         std::to_string(MESSAGE_CAPACITY) + ". Shorten them and try again.";
+}
+
+}  // namespace
+
+std::optional<std::string> check_messages_fit(const MessageTexts& texts) {
+  for (int slot = 0; slot < MESSAGE_SLOTS; ++slot) {
+    const std::string& text = texts[slot];
+    // Only what the encoder sees: a box's first 249 characters.
+    for (size_t i = 0; i < text.size() && i < static_cast<size_t>(MESSAGE_BOX_CHARS); ++i) {
+      const auto c = static_cast<unsigned char>(text[i]);
+      if (!char_has_code(c)) return uncodable_message(slot, c);
+    }
+  }
+  const int total = count_message_bytes(texts);
+  if (total > MESSAGE_CAPACITY) return over_capacity_message(total);
+  return std::nullopt;
+}
