@@ -19,6 +19,8 @@ inline constexpr uint8_t ADMIN_BOOTLOADER_ARGUMENT = 0x9B;
 inline constexpr uint8_t ECHO_REPLY_FIRMWARE = 0x55;
 inline constexpr uint8_t ECHO_REPLY_BOOTLOADER = 0xAA;
 
+// Sends 0x00, sub_command and reads one byte into reply; false when no reply came.
+bool admin_request(uint8_t sub_command, uint8_t& reply);
 // Sends 0x00, sub_command and reads one byte: that byte, or 0 when no reply came.
 uint8_t admin_query(uint8_t sub_command);
 uint8_t query_pot_value();

@@ -18,8 +18,8 @@ inline constexpr int LINK_READ_WAIT_MS = 4000;
 
 // The one serial link of the program.
 struct LinkState {
-  std::unique_ptr<SerialPort> port;  // none while closed
-  bool is_open = false;              // set once the device opened, even if configuring it failed
+  std::unique_ptr<SerialPort> port;     // none while closed
+  bool is_open = false;                 // set once the device opened, even if configuring it failed
   uint32_t baud_rate = LINK_BAUD_RATE;  // the rate currently applied, for the write wait
 };
 extern LinkState link_state;

@@ -1,0 +1,51 @@
+#include "link/admin.h"
+
+#include "link/link.h"
+#include "settings/settings_image.h"
+
+bool admin_request(uint8_t sub_command, uint8_t& reply) {
+  const uint8_t frame[] = {0x00, sub_command};
+  // A send that fails shows up as a missing reply.
+  link_write(frame, sizeof frame);
+  return link_read(&reply, 1);
+}
+
+uint8_t admin_query(uint8_t sub_command) {
+  uint8_t reply = 0;
+  return admin_request(sub_command, reply) ? reply : 0;
+}
+
+uint8_t query_pot_value() {
+  return admin_query(ADMIN_POT_VALUE);
+}
+uint8_t query_supply_voltage() {
+  return admin_query(ADMIN_SUPPLY_VOLTAGE);
+}
+uint8_t query_ic_type() {
+  return admin_query(ADMIN_IC_TYPE);
+}
+uint8_t query_aux_value() {
+  return admin_query(ADMIN_AUX_VALUE);
+}
+
+bool read_settings_image(uint8_t* image) {
+  if (image == nullptr) return false;
+  const uint8_t frame[] = {0x00, ADMIN_READ_IMAGE};
+  link_write(frame, sizeof frame);
+  return link_read(image, SETTINGS_IMAGE_SIZE);
+}
+
+bool read_settings_image() {
+  // A reply that breaks off would leave the image half old, half new: read aside and take it
+  // only whole.
+  SettingsImage received{};
+  if (!read_settings_image(received.data())) return false;
+  settings_image = received;
+  return true;
+}
+
+bool write_settings_image() {
+  const uint8_t frame[] = {0x00, ADMIN_WRITE_IMAGE};
+  link_write(frame, sizeof frame);
+  return link_write(settings_image.data(), SETTINGS_IMAGE_SIZE);
+}

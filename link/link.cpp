@@ -1,0 +1,75 @@
+#include "link/link.h"
+
+#include <climits>
+#include <cstdio>
+#include <utility>
+
+#include "platform/pause.h"
+
+LinkState link_state;
+int32_t com_port_number = 0;
+
+std::string link_port_name(int32_t port_number) {
+  // Ports from 10 on are reachable only through the device namespace; the short form is kept
+  // for everything below, including numbers that name no port at all.
+  char name[32];
+  std::snprintf(name, sizeof name, port_number < 10 ? "COM%d" : "\\\\.\\COM%d",
+                static_cast<int>(port_number));
+  return name;
+}
+
+int link_open(int32_t port_number) {
+  // A second open would otherwise drop the held port without closing it, and an exclusive
+  // device cannot be opened twice anyway.
+  if (link_state.port || link_state.is_open) link_close();
+
+  std::unique_ptr<SerialPort> port = make_serial_port();
+  if (!port || !port->open(link_port_name(port_number))) return LINK_ERR_OPEN;
+
+  // From here on the device is held, so every later failure leaves it for link_close.
+  link_state.port = std::move(port);
+  link_state.is_open = true;
+  link_state.baud_rate = LINK_BAUD_RATE;
+
+  if (!link_state.port->read_settings()) return LINK_ERR_GET_STATE;
+  if (!link_state.port->apply_line_settings(LINK_BAUD_RATE)) return LINK_ERR_SET_STATE;
+  // Let bytes that were already on their way land before they are thrown away.
+  pause_ms(100);
+  if (!link_state.port->purge_input()) return LINK_ERR_PURGE;
+  return LINK_OK;
+}
+
+void link_close() {
+  if (link_state.port) link_state.port->close();
+  link_state.port.reset();
+  link_state.is_open = false;
+  link_state.baud_rate = LINK_BAUD_RATE;
+}
+
+bool link_is_open() {
+  return link_state.is_open;
+}
+
+int link_write_wait_ms(uint32_t count) {
+  const uint64_t baud = link_state.baud_rate ? link_state.baud_rate : LINK_BAUD_RATE;
+  const uint64_t line_ms = (uint64_t{count} * 10 * 1000 + baud - 1) / baud;
+  const uint64_t wait = LINK_WRITE_WAIT_MS + line_ms;
+  return wait > INT_MAX ? INT_MAX : static_cast<int>(wait);
+}
+
+bool link_write(const uint8_t* data, uint32_t count) {
+  if (!link_state.port || (data == nullptr && count > 0)) return false;
+  return link_state.port->write(data, count, link_write_wait_ms(count));
+}
+
+bool link_read(uint8_t* buffer, uint32_t count) {
+  if (!link_state.port || (buffer == nullptr && count > 0)) return false;
+  return link_state.port->read(buffer, count, LINK_READ_WAIT_MS);
+}
+
+bool link_set_baud_rate(uint32_t baud_rate) {
+  if (!link_state.port) return false;
+  if (!link_state.port->set_baud_rate(baud_rate)) return false;
+  link_state.baud_rate = baud_rate;
+  return true;
+}

@@ -1,0 +1,103 @@
+// The serial port on Windows: a COM device opened for overlapped transfers, each transfer
+// waited for with its own event.
+#include <windows.h>
+
+#include "link/platform_serial_port.h"
+
+namespace {
+
+class Win32SerialPort : public SerialPort {
+ public:
+  ~Win32SerialPort() override { close(); }
+
+  bool open(const std::string& name) override {
+    close();
+    handle_ = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                          FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
+    return handle_ != INVALID_HANDLE_VALUE;
+  }
+
+  bool read_settings() override {
+    dcb_ = DCB{};
+    dcb_.DCBlength = sizeof dcb_;
+    return GetCommState(handle_, &dcb_) != 0;
+  }
+
+  bool apply_line_settings(uint32_t baud_rate) override {
+    // Only the members the keyer's line depends on; the rest stay as the port reported them.
+    dcb_.BaudRate = baud_rate;
+    dcb_.ByteSize = 8;
+    dcb_.Parity = NOPARITY;
+    dcb_.StopBits = ONESTOPBIT;
+    dcb_.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb_.fDsrSensitivity = FALSE;
+    dcb_.fOutX = FALSE;
+    dcb_.fInX = FALSE;
+    dcb_.fNull = FALSE;
+    dcb_.fRtsControl = RTS_CONTROL_DISABLE;
+    if (!SetCommState(handle_, &dcb_)) return false;
+    // A read ends when its bytes are in or 4.5 s after it began; sends have no limit of their
+    // own. Whether the port took these is not checked: the transfers keep their own waits.
+    COMMTIMEOUTS timeouts{0, 0, 4500, 0, 0};
+    SetCommTimeouts(handle_, &timeouts);
+    return true;
+  }
+
+  bool set_baud_rate(uint32_t baud_rate) override {
+    dcb_.BaudRate = baud_rate;
+    return SetCommState(handle_, &dcb_) != 0;
+  }
+
+  bool purge_input() override { return PurgeComm(handle_, PURGE_RXCLEAR) != 0; }
+
+  bool write(const uint8_t* data, size_t count, int wait_ms) override {
+    return transfer(true, const_cast<uint8_t*>(data), count, wait_ms);
+  }
+
+  bool read(uint8_t* data, size_t count, int wait_ms) override {
+    return transfer(false, data, count, wait_ms);
+  }
+
+  void close() override {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+
+ private:
+  bool transfer(bool sending, uint8_t* data, size_t count, int wait_ms) {
+    if (handle_ == INVALID_HANDLE_VALUE || count > MAXDWORD) return false;
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (overlapped.hEvent == nullptr) return false;
+
+    const DWORD wanted = static_cast<DWORD>(count);
+    DWORD moved = 0;
+    const BOOL done = sending ? WriteFile(handle_, data, wanted, &moved, &overlapped)
+                              : ReadFile(handle_, data, wanted, &moved, &overlapped);
+    bool ok = false;
+    if (done) {
+      ok = moved == wanted;
+    } else if (GetLastError() == ERROR_IO_PENDING) {
+      const DWORD wait = wait_ms < 0 ? 0 : static_cast<DWORD>(wait_ms);
+      if (WaitForSingleObject(overlapped.hEvent, wait) == WAIT_OBJECT_0) {
+        ok = GetOverlappedResult(handle_, &overlapped, &moved, FALSE) && moved == wanted;
+      } else {
+        // The transfer still owns the caller's buffer and this OVERLAPPED: stop it, and wait
+        // until the driver has let go of both before they are released.
+        CancelIoEx(handle_, &overlapped);
+        GetOverlappedResult(handle_, &overlapped, &moved, TRUE);
+      }
+    }
+    CloseHandle(overlapped.hEvent);
+    return ok;
+  }
+
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  DCB dcb_{};
+};
+
+}  // namespace
+
+std::unique_ptr<SerialPort> make_platform_serial_port() {
+  return std::make_unique<Win32SerialPort>();
+}
