@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Replacing a file so that it is never left half-written: the bytes go to a temporary file beside
+// the target, and only once all of them are on disk does that file take the target's name. On any
+// failure the old file, if there was one, is left exactly as it was.
+
+enum class FileWriteResult {
+  ok,
+  cannot_create,  // the target cannot be written (read-only, a folder, no such folder, ...)
+  write_failed,   // the bytes could not all be written, or the replacement failed
+};
+
+FileWriteResult replace_file_contents(const std::string& path, const uint8_t* data, size_t size);
+
+// The same, as a plain yes or no.
+bool write_file_atomically(const std::string& path, const uint8_t* data, size_t size);
