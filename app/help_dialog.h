@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+#include "platform/dialog_controls.h"
+
+inline constexpr const char* HELP_VERSION = "4.3";
+inline constexpr const char* HELP_FILE_NAME = "README.md";
+
+// "Ver 4.3, Built <time>, <date>", stamped when this file is compiled.
+std::string help_version_text();
+// "Operating System is <os_name>".
+std::string help_os_text(const std::string& os_name);
+// "Help File: " and the README that lies beside the executable.
+std::string help_file_text(const std::string& exe_path);
+
+// Dialog opening: the three texts into 4030, 4042 and 4044.
+void help_dialog_init(DialogControls& dialog, const std::string& os_name,
+                      const std::string& exe_path);
