@@ -27,23 +27,26 @@ bool target_writable(const std::string& path) {
   return can_open(path, "r+b") || errno == ENOENT;
 }
 
-// A name beside the target that is not taken yet, so that no other file is overwritten.
-std::string free_temporary_name(const std::string& path) {
-  for (int n = 0; n < 100; ++n) {
-    std::string candidate = path + ".tmp" + std::to_string(n);
-    if (name_is_free(candidate)) return candidate;
-  }
-  return {};
-}
-
 bool write_all(std::FILE* file, const uint8_t* data, size_t size) {
   if (size > 0 && std::fwrite(data, 1, size, file) != size) return false;
   return std::fflush(file) == 0;
 }
 
-// std::filesystem::rename replaces an existing target on Windows too (std::rename does not
-// there). Converting a narrow name can throw; that counts as a failed replacement.
-bool rename_over(const std::string& from, const std::string& to) {
+// A name beside `path` with `suffix` and a number, not taken yet, so that no other file is
+// overwritten.
+std::string free_name_beside(const std::string& path, const char* suffix) {
+  for (int n = 0; n < 100; ++n) {
+    std::string candidate = path + suffix + std::to_string(n);
+    if (name_is_free(candidate)) return candidate;
+  }
+  return {};
+}
+
+// Replaces the target in one step where the system can: POSIX rename always does, and
+// std::filesystem::rename does on Windows (where std::rename refuses an existing target) for the
+// names it can convert. Converting can throw; that only means the step is not available.
+bool rename_in_one_step(const std::string& from, const std::string& to) {
+  if (std::rename(from.c_str(), to.c_str()) == 0) return true;
   try {
     std::error_code error;
     std::filesystem::rename(std::filesystem::path(from), std::filesystem::path(to), error);
@@ -53,18 +56,33 @@ bool rename_over(const std::string& from, const std::string& to) {
   }
 }
 
+// For names std::filesystem cannot carry over from the ANSI code page: the old file steps aside
+// under a spare name, the new one takes its place, and only then is the old one removed. At every
+// moment one complete copy of the old contents exists under some name.
+bool rename_through_spare_name(const std::string& from, const std::string& to) {
+  const std::string spare = free_name_beside(to, ".old");
+  if (spare.empty() || std::rename(to.c_str(), spare.c_str()) != 0) return false;
+  if (std::rename(from.c_str(), to.c_str()) != 0) {
+    std::rename(spare.c_str(), to.c_str());
+    return false;
+  }
+  std::remove(spare.c_str());
+  return true;
+}
+
 }  // namespace
 
 FileWriteResult replace_file_contents(const std::string& path, const uint8_t* data, size_t size) {
   if (path.empty() || !target_writable(path)) return FileWriteResult::cannot_create;
-  const std::string temporary = free_temporary_name(path);
+  const std::string temporary = free_name_beside(path, ".tmp");
   if (temporary.empty()) return FileWriteResult::cannot_create;
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
   if (file == nullptr) return FileWriteResult::cannot_create;
 
   bool written = write_all(file, data, size);
   written = (std::fclose(file) == 0) && written;
-  if (!written || !rename_over(temporary, path)) {
+  if (!written ||
+      !(rename_in_one_step(temporary, path) || rename_through_spare_name(temporary, path))) {
     std::remove(temporary.c_str());
     return FileWriteResult::write_failed;
   }

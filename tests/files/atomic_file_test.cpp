@@ -1,0 +1,109 @@
+#include "files/atomic_file.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/temporary_folder.h"
+
+#ifndef _WIN32
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
+namespace {
+
+const std::vector<uint8_t> NEW_BYTES = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+
+struct ReplaceCase {
+  const char* name;
+  std::vector<uint8_t> old_contents;  // empty: no file before
+  std::vector<std::string> other_files;
+};
+
+class ReplaceFile : public ::testing::TestWithParam<ReplaceCase> {};
+
+TEST_P(ReplaceFile, LeavesExactlyTheNewBytesAndNoTemporaryFile) {
+  const ReplaceCase& c = GetParam();
+  TemporaryFolder folder;
+  const std::string target = folder.path("keyer.eep");
+  if (!c.old_contents.empty()) write_file_bytes(target, c.old_contents);
+  for (const std::string& other : c.other_files) write_file_bytes(folder.path(other), {0xEE});
+
+  ASSERT_EQ(replace_file_contents(target, NEW_BYTES.data(), NEW_BYTES.size()), FileWriteResult::ok);
+
+  EXPECT_EQ(read_file_bytes(target), NEW_BYTES);
+  std::vector<std::string> expected = c.other_files;
+  expected.push_back("keyer.eep");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(folder.entries(), expected);
+  for (const std::string& other : c.other_files) {
+    EXPECT_EQ(read_file_bytes(folder.path(other)), std::vector<uint8_t>{0xEE}) << other;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReplaceFile,
+    ::testing::Values(ReplaceCase{"NewFile", {}, {}},
+                      ReplaceCase{"LongerOldFile", std::vector<uint8_t>(500, 0x77), {}},
+                      ReplaceCase{"ShorterOldFile", {9}, {}},
+                      // Files that happen to carry the temporary names are not touched.
+                      ReplaceCase{
+                          "TemporaryNamesTaken", {9}, {"keyer.eep.tmp0", "keyer.eep.tmp1"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct UnwritableCase {
+  const char* name;
+  const char* target;  // inside the folder
+  bool make_folder_at_target;
+};
+
+class UnwritableTarget : public ::testing::TestWithParam<UnwritableCase> {};
+
+TEST_P(UnwritableTarget, IsRefusedBeforeAnythingIsCreated) {
+  const UnwritableCase& c = GetParam();
+  TemporaryFolder folder;
+  const std::string target = folder.path(c.target);
+  if (c.make_folder_at_target) std::filesystem::create_directory(target);
+  const std::vector<std::string> before = folder.entries();
+
+  EXPECT_EQ(replace_file_contents(target, NEW_BYTES.data(), NEW_BYTES.size()),
+            FileWriteResult::cannot_create);
+  EXPECT_FALSE(write_file_atomically(target, NEW_BYTES.data(), NEW_BYTES.size()));
+  EXPECT_EQ(folder.entries(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, UnwritableTarget,
+                         ::testing::Values(UnwritableCase{"AFolder", "keyer.eep", true},
+                                           UnwritableCase{"NoSuchFolder", "missing/keyer.eep",
+                                                          false},
+                                           UnwritableCase{"EmptyName", "", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+#ifndef _WIN32
+// A disk that fills up part-way, made with a file size limit: the bytes cannot all be written, so
+// the old file must survive whole and the partial temporary file must go.
+TEST(ReplaceFileFailure, ShortWriteKeepsTheOldFile) {
+  TemporaryFolder folder;
+  const std::string target = folder.path("keyer.eep");
+  const std::vector<uint8_t> old_contents(50, 0x42);
+  write_file_bytes(target, old_contents);
+  const std::vector<uint8_t> big(4096, 0x11);
+
+  FileWriteResult result;
+  {
+    FileSizeLimit limit(100);
+    result = replace_file_contents(target, big.data(), big.size());
+  }
+
+  EXPECT_EQ(result, FileWriteResult::write_failed);
+  EXPECT_EQ(read_file_bytes(target), old_contents);
+  EXPECT_EQ(folder.entries(), std::vector<std::string>{"keyer.eep"});
+}
+#endif
+
+}  // namespace
