@@ -28,6 +28,10 @@
 #define IDC_FW_UPDATE 4010
 #define IDC_SET_COM_PORT 4009
 #define IDC_COM_PORT 4074
+/* windows.h names a cursor IDC_HELP; this program means its Help button. */
+#ifdef IDC_HELP
+#undef IDC_HELP
+#endif
 #define IDC_HELP 4094
 #define IDC_READ_CONFIG_FILE 4092
 #define IDC_WRITE_CONFIG_FILE 4093

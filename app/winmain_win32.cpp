@@ -1,0 +1,85 @@
+#include <commctrl.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/app_config.h"
+#include "app/app_error_box.h"
+#include "app/main_dialog_win32.h"
+#include "app/startup.h"
+#include "resources/control_ids.h"
+
+namespace {
+
+constexpr ATOM SYSTEM_DIALOG_CLASS = 0x8002;
+constexpr const char* MAIN_WINDOW_CLASS = "OstreltoolsClass";
+
+void show_error_box(const std::string& text) {
+  MessageBoxA(nullptr, text.c_str(), "Error", MB_ICONEXCLAMATION | MB_OK);
+}
+
+// The version as a program without a supportedOS entry for Windows 8.1 or 10 is told it.
+void system_version(unsigned& major, unsigned& minor) {
+  OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = sizeof(info);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  BOOL known = GetVersionExA(&info);
+#pragma GCC diagnostic pop
+  major = known ? info.dwMajorVersion : 0;
+  minor = known ? info.dwMinorVersion : 0;
+  version_as_unlisted_program(major, minor);
+}
+
+// The executable's full path, however long: the buffer grows until the path fits.
+std::string module_path() {
+  std::vector<char> buffer(MAX_PATH);
+  for (;;) {
+    DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return std::string();
+    if (length < buffer.size()) return std::string(buffer.data(), length);
+    if (buffer.size() >= 65536) return std::string();
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+// A copy of the system dialog class that carries the application's icon.
+bool register_main_window_class(HINSTANCE instance) {
+  WNDCLASSEXA window_class{};
+  window_class.cbSize = sizeof(window_class);
+  if (!GetClassInfoExA(nullptr, MAKEINTATOM(SYSTEM_DIALOG_CLASS), &window_class)) return false;
+  window_class.hInstance = instance;
+  window_class.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+  window_class.lpszClassName = MAIN_WINDOW_CLASS;
+  return RegisterClassExA(&window_class) != 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  app_error_box = show_error_box;
+
+  unsigned major = 0;
+  unsigned minor = 0;
+  system_version(major, minor);
+  const char* os_name = os_name_for_version(major, minor);
+  if (os_name == nullptr) {
+    show_error_box(OS_REFUSED_TEXT);
+    return 0;
+  }
+  app_state.os_name = os_name;
+  app_state.exe_path = module_path();
+  app_state.cfg_path = cfg_path_for(app_state.exe_path);
+  load_app_config();
+
+  if (!register_main_window_class(instance)) return 0;
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof(controls);
+  controls.dwICC = ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS;
+  InitCommonControlsEx(&controls);
+
+  INT_PTR result =
+      DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, main_dialog_procedure, 0);
+  return static_cast<int>(result);
+}
