@@ -93,7 +93,9 @@ class PosixSerialPort : public SerialPort {
     // 8N1; CRTSCTS off because hardware flow control would drive RTS, which must stay low.
     settings_.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);
     settings_.c_cflag |= CS8 | CLOCAL | CREAD;
-    settings_.c_cc[VMIN] = 0;
+    // One byte minimum, so that a read with nothing there says EAGAIN rather than 0, which is
+    // also what a hung-up device gives.
+    settings_.c_cc[VMIN] = 1;
     settings_.c_cc[VTIME] = 0;
     if (!apply_speed(speed)) return false;
     // The keyer's interface draws on DTR and must see RTS low. A pty has no modem lines, so a
@@ -135,16 +137,21 @@ class PosixSerialPort : public SerialPort {
     if (fd_ < 0) return false;
     const auto deadline = Clock::now() + std::chrono::milliseconds(wait_ms);
     size_t got = 0;
+    bool said_readable = false;
     while (got < count) {
       const ssize_t n = ::read(fd_, data + got, count - got);
       if (n > 0) {
         got += static_cast<size_t>(n);
+        said_readable = false;
       } else if (n < 0 && errno == EINTR) {
         continue;
-      } else if (n < 0 && errno == EAGAIN) {
+      } else if ((n < 0 && errno == EAGAIN) || (n == 0 && !said_readable)) {
+        // Nothing yet (some drivers say so with 0 rather than EAGAIN).
         if (!wait_ready(fd_, POLLIN, deadline)) return false;
+        said_readable = true;
       } else {
-        // 0 or EIO: the other end hung up. Fail now rather than spin until the deadline.
+        // EIO, or nothing although poll said there was: the other end hung up. Fail now
+        // rather than spin until the deadline.
         return false;
       }
     }
