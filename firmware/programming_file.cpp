@@ -1,0 +1,97 @@
+#include "firmware/programming_file.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+
+#include "firmware/firmware_image.h"
+#include "firmware/hex_record.h"
+#include "resources/control_ids.h"
+
+namespace {
+
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+// Up to PROGRAMMING_LINE_PIECE characters, ending after a line feed if one comes first, like
+// fgets with a buffer of 1000. An empty result means nothing was left to read.
+std::string read_line_piece(std::FILE* file) {
+  std::string line;
+  while (line.size() < PROGRAMMING_LINE_PIECE) {
+    const int c = std::getc(file);
+    if (c == EOF) break;
+    line.push_back(static_cast<char>(c));
+    if (c == '\n') break;
+  }
+  return line;
+}
+
+void strip_line_end(std::string& line) {
+  if (!line.empty() && line.back() == '\n') line.pop_back();
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+}
+
+uint32_t address_field(const HexRecord& record) {
+  return static_cast<uint32_t>(record.data[0]) << 8 | record.data[1];
+}
+
+}  // namespace
+
+bool choose_programming_file(FileChooser& chooser, std::string& path, size_t capacity) {
+  FileRequest request;
+  request.title = "Open";
+  request.filters = {{"All files", "*.*"}, {"Bin Files", "*.bin"}};
+  request.filter_index = 2;
+  request.default_extension = "bin";
+  request.must_exist = true;
+  request.initial_name = "*.bin";
+  request.capacity = capacity;
+  const std::optional<std::string> chosen = chooser.choose(request);
+  if (!chosen || chosen->empty() || chosen->size() >= capacity) return false;
+  path = *chosen;
+  return true;
+}
+
+int load_programming_file(DialogControls& dialog, const std::string& path) {
+  // Every attempt starts from an erased image, so nothing of an earlier file survives.
+  reset_firmware_image();
+  if (path.empty()) return LOAD_ERR_NO_PATH;
+  File file(std::fopen(path.c_str(), "r"), &std::fclose);
+  if (!file) return LOAD_ERR_OPEN;
+
+  // Byte address of the record addresses' 64 KiB window, from the last address record.
+  uint32_t base = 0;
+  int last_block = 0;
+  int records = 0;
+  HexRecord record;
+  for (;;) {
+    if (std::feof(file.get()) || std::ferror(file.get())) return LOAD_ERR_NO_END_RECORD;
+    dialog.set_progress(IDC_UPLOADER_PROGRESS, last_block);
+    std::string line = read_line_piece(file.get());
+    strip_line_end(line);
+    if (!parse_hex_record(line, record)) return LOAD_ERR_BAD_RECORD;
+
+    switch (record.type) {
+      case HEX_RECORD_DATA: {
+        const uint32_t start = base + record.address;
+        if (start >= FIRMWARE_IMAGE_BYTES) break;  // not program memory of this image
+        for (uint32_t k = 0; k < record.count; ++k) store_firmware_byte(start + k, record.data[k]);
+        ++records;
+        last_block = static_cast<int>(start / FIRMWARE_BLOCK_DATA);
+        dialog.set_progress(IDC_UPLOADER_PROGRESS, records / 4);
+        break;
+      }
+      case HEX_RECORD_LINEAR_ADDRESS:
+        if (record.count != 2) return LOAD_ERR_BAD_RECORD;
+        base = address_field(record) << 16;
+        break;
+      case HEX_RECORD_SEGMENT_ADDRESS:
+        if (record.count != 2) return LOAD_ERR_BAD_RECORD;
+        base = address_field(record) << 4;
+        break;
+      case HEX_RECORD_END:
+        return records;
+      default:
+        return LOAD_ERR_RECORD_TYPE;
+    }
+  }
+}

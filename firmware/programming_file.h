@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "platform/dialog_controls.h"
+#include "platform/file_chooser.h"
+
+// Results of load_programming_file below 0.
+inline constexpr int LOAD_ERR_NO_PATH = -1;
+inline constexpr int LOAD_ERR_OPEN = -2;
+inline constexpr int LOAD_ERR_NO_END_RECORD = -3;
+inline constexpr int LOAD_ERR_BAD_RECORD = -4;
+inline constexpr int LOAD_ERR_RECORD_TYPE = -5;
+
+// The uploader's path buffer, terminator included.
+inline constexpr size_t PROGRAMMING_PATH_CAPACITY = 128;
+// Characters of one line read at a time; a longer line is read as several.
+inline constexpr size_t PROGRAMMING_LINE_PIECE = 999;
+
+// Asks for a programming file to open. False when the user cancelled or the path would not fit
+// in `capacity` characters with its terminator; `path` is changed only on success.
+bool choose_programming_file(FileChooser& chooser, std::string& path,
+                             size_t capacity = PROGRAMMING_PATH_CAPACITY);
+
+// Resets the firmware image, then reads the programming file at `path` into it, moving the
+// dialog's progress bar. Returns the number of data records stored, or LOAD_ERR_*. Every byte
+// lands at its own byte address; bytes outside the image (configuration words, data memory,
+// anything above 0x3FFF) are left out, and records holding none of the image's bytes are not
+// counted.
+int load_programming_file(DialogControls& dialog, const std::string& path);

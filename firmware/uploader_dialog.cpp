@@ -1,0 +1,137 @@
+#include "firmware/uploader_dialog.h"
+
+#include <cstdio>
+#include <string>
+
+#include "firmware/firmware_image.h"
+#include "firmware/programming_file.h"
+#include "firmware/upload_status.h"
+#include "firmware/upload_worker.h"
+#include "link/interface_test.h"
+#include "link/link.h"
+#include "resources/control_ids.h"
+
+UploaderState uploader_state;
+
+namespace {
+
+void set_status(DialogControls& dialog, const std::string& text) {
+  dialog.set_text(IDC_UPLOADER_STATUS, text);
+}
+
+void arm_program(DialogControls& dialog, bool armed) {
+  uploader_state.program_armed = armed;
+  dialog.enable(IDC_UPLOADER_PROGRAM, armed);
+}
+
+// The text that refuses to program the loaded image, or nullptr when it may be programmed.
+const char* program_refusal() {
+  const UploaderState& s = uploader_state;
+  if (!s.file_loaded) return "Error: Please Open a Programming File !";
+  if (s.load_result == 0) return "Error: Zero Length File !";
+  // The image was reset by the failed load: what it holds is not the file that was shown.
+  if (s.load_result < 0) return "Error: Last Load Failed, Please Load the File Again !";
+  // After an upload the file is loaded again before it is programmed again.
+  if (!s.program_armed) return "Error: Please Open a Programming File !";
+  return nullptr;
+}
+
+const char* variant_refusal() {
+  const bool dip_image = uploader_state.fw_minor >= FIRMWARE_DIP_MINOR;
+  if (keyer_values.ic_variant == IC_SMT && dip_image)
+    return "Error: Attempting to program an SMT Ostrel with an DIP image !";
+  if (keyer_values.ic_variant == IC_DIP && !dip_image)
+    return "Error: Attempting to program a DIP Ostrel with an SMT image !";
+  return nullptr;
+}
+
+}  // namespace
+
+void uploader_open(DialogControls& dialog) {
+  reset_firmware_image();
+  uploader_state.file_loaded = false;
+  upload_status.store(0);
+  dialog.enable(IDC_UPLOADER_LOAD, true);
+  arm_program(dialog, false);
+  dialog.enable(IDC_UPLOADER_EXIT, true);
+  set_status(dialog, "");
+  dialog.set_text(IDC_UPLOADER_PATH, "");
+  dialog.set_progress(IDC_UPLOADER_PROGRESS, 0);
+}
+
+void uploader_load(DialogControls& dialog, FileChooser& chooser) {
+  // The worker reads the image until it reports; Escape reaches here even then.
+  if (uploader_state.uploading) return;
+  std::string path;
+  if (!choose_programming_file(chooser, path)) return;
+  set_status(dialog, "Opening File");
+  dialog.set_text(IDC_UPLOADER_PATH, path);
+
+  uploader_state.load_result = load_programming_file(dialog, path);
+  if (uploader_state.load_result <= 0) {
+    set_status(dialog, "File Error");
+    arm_program(dialog, false);
+    return;
+  }
+  uploader_state.fw_major = firmware_major();
+  uploader_state.fw_minor = firmware_minor();
+  char text[96];
+  std::snprintf(text, sizeof text, "Ostrel Version: %d.%02d Loaded, %d Records",
+                uploader_state.fw_major, uploader_state.fw_minor, uploader_state.load_result);
+  set_status(dialog, text);
+  uploader_state.file_loaded = true;
+  arm_program(dialog, true);
+}
+
+bool uploader_program(DialogControls& dialog) {
+  if (uploader_state.uploading) return false;  // one worker at a time
+  dialog.set_progress(IDC_UPLOADER_PROGRESS, 0);
+  if (const char* refusal = program_refusal()) {
+    set_status(dialog, refusal);
+    return false;
+  }
+  // A fresh port at 1200 baud with an empty receive queue, and a fresh IC variant. The test's
+  // outcome does not stop the upload: a keyer with only its bootloader fails it on purpose.
+  if (link_is_open()) link_close();
+  interface_test(dialog);
+  if (const char* refusal = variant_refusal()) {
+    set_status(dialog, refusal);
+    return false;
+  }
+
+  dialog.enable(IDC_UPLOADER_LOAD, false);
+  arm_program(dialog, false);
+  upload_progress.store(0);
+  upload_status.store(0);
+  set_status(dialog, "Programming OstrelUSB....");
+  uploader_state.uploading = true;
+  bool (*start)() =
+      uploader_state.start_worker ? uploader_state.start_worker : &start_upload_worker;
+  if (!start()) {
+    uploader_state.uploading = false;
+    dialog.enable(IDC_UPLOADER_LOAD, true);
+    arm_program(dialog, true);
+    set_status(dialog, "Error: Could Not Start the Upload !");
+    return false;
+  }
+  return true;
+}
+
+bool uploader_tick(DialogControls& dialog) {
+  if (!uploader_state.uploading) return true;
+  // The status first: once it is set, the progress the worker wrote before it is final.
+  const int status = upload_status.load();
+  dialog.set_progress(IDC_UPLOADER_PROGRESS, upload_progress.load());
+  if (status == UPLOAD_NO_RESULT) return false;
+  uploader_state.uploading = false;
+  dialog.enable(IDC_UPLOADER_LOAD, true);
+  set_status(dialog, upload_status_text(status));
+  upload_status.store(0);
+  return true;
+}
+
+bool uploader_exit(DialogControls& dialog) {
+  if (!uploader_state.uploading) return true;
+  set_status(dialog, "Programming OstrelUSB.... Please Wait, Then Exit");
+  return false;
+}

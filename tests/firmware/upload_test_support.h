@@ -1,0 +1,53 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "firmware/upload_worker.h"
+#include "link/interface_test.h"
+#include "link/link.h"
+#include "link/serial_port.h"
+#include "platform/pause.h"
+#include "sim/in_process_port.h"
+
+// The pauses the code asked for, in order; none of them sleeps.
+inline std::vector<int>& recorded_pauses() {
+  static std::vector<int> pauses;
+  return pauses;
+}
+
+// Link, keyer values and the upload's shared values as at program start, pauses free.
+inline void reset_upload_globals() {
+  link_close();
+  link_state = LinkState{};
+  keyer_values = KeyerValues{};
+  com_port_number = 1;
+  upload_status = 0;
+  upload_progress = 0;
+  recorded_pauses().clear();
+  set_pause_function([](int ms) { recorded_pauses().push_back(ms); });
+}
+
+// A port onto the simulated keyer that notes upload_progress as each 20-byte frame goes out.
+class ProgressLoggingPort : public SerialPort {
+ public:
+  ProgressLoggingPort(SimulatedKeyerLink& sim, std::vector<int>& log)
+      : inner_(sim.keyer, sim.port_faults), log_(log) {}
+  bool open(const std::string& name) override { return inner_.open(name); }
+  bool read_settings() override { return inner_.read_settings(); }
+  bool apply_line_settings(uint32_t baud) override { return inner_.apply_line_settings(baud); }
+  bool set_baud_rate(uint32_t baud) override { return inner_.set_baud_rate(baud); }
+  bool purge_input() override { return inner_.purge_input(); }
+  bool write(const uint8_t* data, size_t count, int wait_ms) override {
+    if (count == UPLOAD_FRAME_SIZE) log_.push_back(upload_progress.load());
+    return inner_.write(data, count, wait_ms);
+  }
+  bool read(uint8_t* data, size_t count, int wait_ms) override {
+    return inner_.read(data, count, wait_ms);
+  }
+  void close() override { inner_.close(); }
+
+ private:
+  InProcessPort inner_;
+  std::vector<int>& log_;
+};
