@@ -1,0 +1,44 @@
+#include "cli/image_file.h"
+
+#include <fstream>
+
+#include "cli/exit_status.h"
+#include "files/atomic_file.h"
+
+int load_image_file(const std::string& path, SettingsImage& image, std::ostream& err) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    err << "ostrel: cannot open " << path << "\n";
+    return EXIT_FILE;
+  }
+  // One byte more than an image, to tell a longer file from an exact one.
+  char bytes[SETTINGS_IMAGE_SIZE + 1];
+  file.read(bytes, sizeof bytes);
+  if (file.bad()) {
+    err << "ostrel: cannot read " << path << "\n";
+    return EXIT_FILE;
+  }
+  const std::streamsize size = file.gcount();
+  if (size != SETTINGS_IMAGE_SIZE) {
+    err << "ostrel: " << path << " is not a settings file: it must hold exactly "
+        << SETTINGS_IMAGE_SIZE << " bytes, it holds "
+        << (size > SETTINGS_IMAGE_SIZE ? "more" : std::to_string(size)) << "\n";
+    return EXIT_FILE;
+  }
+  for (int i = 0; i < SETTINGS_IMAGE_SIZE; ++i) image[i] = static_cast<uint8_t>(bytes[i]);
+  return EXIT_OK;
+}
+
+int save_image_file(const std::string& path, const SettingsImage& image, std::ostream& err) {
+  switch (replace_file_contents(path, image.data(), image.size())) {
+    case FileWriteResult::ok:
+      return EXIT_OK;
+    case FileWriteResult::cannot_create:
+      err << "ostrel: cannot create " << path << " (check the folder and its permissions)\n";
+      return EXIT_FILE;
+    case FileWriteResult::write_failed:
+      break;
+  }
+  err << "ostrel: writing " << path << " failed; the file is as it was before\n";
+  return EXIT_FILE;
+}
