@@ -17,6 +17,8 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int POLL_WAIT_MS = 100;
 constexpr int BITS_PER_BYTE = 10;  // start bit, 8 data bits, stop bit
+// A line quiet for longer than this starts its next transfer afresh instead of catching up.
+constexpr auto LINE_IDLE_AFTER = std::chrono::milliseconds(100);
 
 struct Server {
   PtyDevice& device;
@@ -33,7 +35,11 @@ struct Server {
 void pace_one_byte(Server& server, uint32_t baud) {
   if (!server.options.realtime || baud == 0) return;
   const auto byte_time = std::chrono::microseconds(1000000LL * BITS_PER_BYTE / baud);
-  server.line_free = std::max(server.line_free, Clock::now()) + byte_time;
+  // A byte that follows on a busy line starts when the one before ended, even if this process
+  // woke late, so that the rate holds over a long transfer on a loaded machine.
+  const auto now = Clock::now();
+  if (server.line_free + LINE_IDLE_AFTER < now) server.line_free = now;
+  server.line_free += byte_time;
   sleep_until_unless_stopped(server.line_free);
 }
 

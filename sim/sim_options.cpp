@@ -8,8 +8,9 @@
 bool parse_sim_number(const std::string& text, long min, long max, long& value) {
   const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
   const std::string digits = hex ? text.substr(2) : text;
-  if (digits.empty() || digits.size() > 8) return false;
-  long result = 0;
+  if (digits.empty()) return false;
+  const int base = hex ? 16 : 10;
+  int64_t result = 0;
   for (char c : digits) {
     int digit = -1;
     if (c >= '0' && c <= '9') {
@@ -20,10 +21,11 @@ bool parse_sim_number(const std::string& text, long min, long max, long& value) 
       digit = c - 'A' + 10;
     }
     if (digit < 0) return false;
-    result = result * (hex ? 16 : 10) + digit;
+    result = result * base + digit;
+    if (result > max) return false;  // also keeps the sum far from overflowing
   }
-  if (result < min || result > max) return false;
-  value = result;
+  if (result < min) return false;
+  value = static_cast<long>(result);
   return true;
 }
 
