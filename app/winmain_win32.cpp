@@ -1,5 +1,6 @@
-#include <commctrl.h>
 #include <windows.h>
+// commctrl.h needs windows.h first.
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
