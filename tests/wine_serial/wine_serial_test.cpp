@@ -1,0 +1,88 @@
+// The link over the real Win32 port, run under Wine against ostrel-keyer-sim: COM1 is the
+// simulator's pty, COM2 names no device. Prints one line per check and PASS or FAIL at the end.
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "link/admin.h"
+#include "link/interface_test.h"
+#include "link/link.h"
+#include "platform/recording_controls.h"
+#include "resources/control_ids.h"
+#include "settings/settings_image.h"
+
+namespace {
+
+int failures = 0;
+
+void check(bool ok, const std::string& what) {
+  std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what.c_str());
+  if (!ok) ++failures;
+}
+
+long elapsed_ms(std::chrono::steady_clock::time_point since) {
+  return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                               std::chrono::steady_clock::now() - since)
+                               .count());
+}
+
+SettingsImage pattern() {
+  SettingsImage image;
+  for (int i = 0; i < SETTINGS_IMAGE_SIZE; ++i) image[i] = static_cast<uint8_t>(i * 13 + 5);
+  return image;
+}
+
+bool run_interface_test(const std::string& expected_status) {
+  RecordingControls window;
+  const int result = interface_test(window);
+  const std::string status = window.text(IDC_STATUS_FIELD);
+  check(result == 31 && status == expected_status,
+        "interface test: " + std::to_string(result) + ", \"" + status + "\"");
+  return result == 31;
+}
+
+}  // namespace
+
+int main() {
+  com_port_number = 40;
+  RecordingControls window;
+  const int result = interface_test(window);
+  const std::string status = window.text(IDC_STATUS_FIELD);
+  check(result == -1 && status == "Ostrel Fail:comm open",
+        "a port without a device: " + std::to_string(result) + ", \"" + status + "\"");
+  check(!link_is_open(), "the link stays closed after a failed open");
+  link_close();
+
+  com_port_number = 1;
+  if (!run_interface_test("Ostrel F/W revision 31.04")) {
+    std::printf("FAIL\n");
+    return 1;
+  }
+
+  settings_image = pattern();
+  check(write_settings_image(), "settings image sent");
+
+  // Read back as its own operation, on a freshly opened port, like the window does.
+  link_close();
+  run_interface_test("Ostrel F/W revision 31.04");
+  settings_image = SettingsImage{};
+  check(read_settings_image(), "settings image received");
+  check(settings_image == pattern(), "settings image read back byte for byte");
+
+  // Nothing asked, nothing comes: the read gives up at its wait and is cancelled, and the port
+  // is fit for the next exchange.
+  uint8_t byte = 0;
+  const auto start = std::chrono::steady_clock::now();
+  const bool got = link_read(&byte, 1);
+  const long took = elapsed_ms(start);
+  check(!got && took >= 3900 && took < 6000,
+        "a read with no reply fails after its wait (" + std::to_string(took) + " ms)");
+  check(query_ic_type() == IC_DIP, "a query after the cancelled read is answered");
+
+  check(link_set_baud_rate(9600) && link_set_baud_rate(1200), "baud rate changed and back");
+  check(query_ic_type() == IC_DIP, "a query after the rate change is answered");
+  link_close();
+
+  std::printf("%s\n", failures == 0 ? "PASS" : "FAIL");
+  return failures == 0 ? 0 : 1;
+}
