@@ -60,16 +60,21 @@ stop_display() {
 }
 
 # map_com_ports [N=PATH]...: links COMn of the private prefix to a device path (a pty of the
-# simulated keyer, or a real port) and gives every other COM1..COM32 a path that does not exist,
-# so that exactly the listed ports are present; then restarts the prefix so that it takes effect.
+# simulated keyer, or a real port) and every other COM1..COM32 to a socket file, so that exactly
+# the listed ports are present; then restarts the prefix so that it takes effect. (Wine still
+# opens a COMn whose path does not exist, as a device without a line; opening a socket file
+# fails with "no such device".)
 map_com_ports() {
-  local reg
+  local reg absent="$WINEPREFIX/absent-com-port"
+  mkdir -p "$WINEPREFIX"
+  [ -S "$absent" ] || perl -MSocket -e 'socket(my $s, PF_UNIX, SOCK_STREAM, 0) or die "$!\n";
+    bind($s, pack_sockaddr_un($ARGV[0])) or die "$ARGV[0]: $!\n"' "$absent"
   reg=$(mktemp --suffix=.reg)
   {
     printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n'
     local n m path
     for n in $(seq 1 32); do
-      path="/nonexistent/ostrel-com$n"
+      path=$absent
       for m in "$@"; do [ "${m%%=*}" = "$n" ] && path="${m#*=}"; done
       printf '"COM%d"="%s"\r\n' "$n" "$path"
     done

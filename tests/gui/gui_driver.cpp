@@ -199,14 +199,21 @@ int type_text(const Target& target, const std::string& typed) {
 int print_combo_items(const Target& target) {
   DWORD_PTR count = 0;
   if (!send_with_timeout(target.control, CB_GETCOUNT, 0, 0, &count)) return fail("no answer");
-  for (DWORD_PTR i = 0; i < count && static_cast<LRESULT>(count) != CB_ERR; ++i) {
+  if (static_cast<LRESULT>(count) == CB_ERR) return fail("not a list");
+  // Wide texts: an item asked for in ANSI from another process comes back unconverted.
+  for (DWORD_PTR i = 0; i < count; ++i) {
     DWORD_PTR length = 0;
-    send_with_timeout(target.control, CB_GETLBTEXTLEN, i, 0, &length);
-    if (static_cast<LRESULT>(length) == CB_ERR) return fail("no item text");
-    std::vector<char> buffer(length + 1, '\0');
-    send_with_timeout(target.control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buffer.data()),
-                      nullptr);
-    print_line(buffer.data());
+    if (!SendMessageTimeoutW(target.control, CB_GETLBTEXTLEN, i, 0, SMTO_ABORTIFHUNG, SEND_WAIT_MS,
+                             &length) ||
+        static_cast<LRESULT>(length) == CB_ERR) {
+      return fail("no item text");
+    }
+    std::vector<wchar_t> wide(length + 1, L'\0');
+    SendMessageTimeoutW(target.control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide.data()),
+                        SMTO_ABORTIFHUNG, SEND_WAIT_MS, nullptr);
+    char text[1024] = {};
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, text, sizeof text - 1, nullptr, nullptr);
+    print_line(text);
   }
   return EXIT_OK;
 }
