@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -84,7 +85,27 @@ INSTANTIATE_TEST_SUITE_P(Cases, UnwritableTarget,
                                            UnwritableCase{"EmptyName", "", false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-#ifndef _WIN32
+#ifdef _WIN32
+bool nothing_named(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file != nullptr) std::fclose(file);
+  return file == nullptr;
+}
+
+// A name in the ANSI code page that the wide-character conversion cannot carry (the euro sign)
+// still replaces the old file, and leaves no helper file behind.
+TEST(ReplaceFileWindows, NameOutsideLatin1) {
+  TemporaryFolder folder;
+  const std::string target = folder.root + "\\euro\x80.eep";
+  write_file_bytes(target, {9, 9});
+
+  ASSERT_EQ(replace_file_contents(target, NEW_BYTES.data(), NEW_BYTES.size()), FileWriteResult::ok);
+
+  EXPECT_EQ(read_file_bytes(target), NEW_BYTES);
+  EXPECT_TRUE(nothing_named(target + ".tmp0"));
+  EXPECT_TRUE(nothing_named(target + ".old0"));
+}
+#else
 // A disk that fills up part-way, made with a file size limit: the bytes cannot all be written, so
 // the old file must survive whole and the partial temporary file must go.
 TEST(ReplaceFileFailure, ShortWriteKeepsTheOldFile) {
