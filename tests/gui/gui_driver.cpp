@@ -309,6 +309,7 @@ const char* const USAGE =
     "  wait-text ID TEXT MS   until the text equals TEXT\n"
     "  check ID               print the check state (0, 1)\n"
     "  enabled ID             print 1 when enabled, else 0\n"
+    "  wait-enabled ID 0|1 MS until the control is disabled (0) or enabled (1)\n"
     "  visible ID             print 1 when visible, else 0\n"
     "  items ID               print a list's items, one a line\n"
     "  selection ID           print a list's selected index (-1 for none)\n"
@@ -381,6 +382,19 @@ int run(const Options& options, const std::vector<std::string>& args) {
   if (command == "check" && need(1)) return print_number(target, BM_GETCHECK);
   if (command == "enabled" && need(1)) {
     print_line(IsWindowEnabled(target.control) ? "1" : "0");
+    return EXIT_OK;
+  }
+  if (command == "wait-enabled" && need(3) && parse_int(args[3], number)) {
+    bool wanted = args[2] == "1";
+    DWORD start = GetTickCount();
+    while ((IsWindowEnabled(target.control) != FALSE) != wanted) {
+      if (static_cast<int>(GetTickCount() - start) >= number) {
+        std::fprintf(stderr, "gui-driver: control %d not %s after %d ms\n", target.id,
+                     wanted ? "enabled" : "disabled", number);
+        return EXIT_TIMED_OUT;
+      }
+      Sleep(POLL_MS);
+    }
     return EXIT_OK;
   }
   if (command == "visible" && need(1)) {

@@ -166,3 +166,39 @@ gui_expect_box() {
   gui_expect "Error box" "$GUI_REPLY" "$1"
   gui wait-gone Error 5000
 }
+
+# gui_zero_image FILE: a settings image of 288 zero bytes.
+gui_zero_image() { head -c 288 /dev/zero >"$1"; }
+
+# gui_patch FILE OFFSET HEX...: writes the bytes (hex pairs) into FILE at OFFSET.
+gui_patch() {
+  local file=$1 offset=$2
+  shift 2
+  local bytes="" b
+  for b in "$@"; do bytes+="\\x$b"; done
+  printf "$bytes" | dd of="$file" bs=1 seek="$offset" conv=notrunc status=none
+}
+
+# gui_wait_file FILE [MS]: until FILE exists.
+gui_wait_file() {
+  local tries=$((${2:-10000} / 50))
+  while [ ! -e "$1" ] && [ "$tries" -gt 0 ]; do
+    sleep 0.05
+    tries=$((tries - 1))
+  done
+  [ -e "$1" ] || gui_fail "$1 did not appear"
+}
+
+# gui_expect_bytes WHAT ACTUAL_FILE EXPECTED_FILE: byte for byte, the differences shown.
+gui_expect_bytes() {
+  cmp -s "$2" "$3" && return 0
+  echo "differences (offset, got, expected, octal):"
+  cmp -l "$2" "$3" | head -20
+  gui_fail "$1: $2 differs from $3 ($(stat -c %s "$2") bytes)"
+}
+
+# gui_check_panel ID=TEXT...: the texts of several controls of the main window.
+gui_check_panel() {
+  local pair
+  for pair in "$@"; do gui_check "control ${pair%%=*}" "${pair#*=}" text "${pair%%=*}"; done
+}
