@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -81,8 +82,9 @@ SettingsImage patterned_image(uint8_t seed) {
 }
 
 Bytes write_command(const SettingsImage& image) {
-  Bytes bytes{0x00, 0x0D};
-  bytes.insert(bytes.end(), image.begin(), image.end());
+  Bytes bytes(2 + image.size());
+  bytes[1] = 0x0D;
+  std::copy(image.begin(), image.end(), bytes.begin() + 2);
   return bytes;
 }
 
