@@ -40,6 +40,11 @@ mkdir -p "$GUI_OUT"
 gui_teardown() {
   local status=$?
   wineserver -k 2>/dev/null
+  if [ -n "${GUI_DPI_CHANGED:-}" ]; then
+    gui_write_dpi 96
+    wineserver -k 2>/dev/null
+    wineserver -w
+  fi
   local pid
   for pid in "${GUI_SIM_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
   for pid in "${GUI_SIM_PIDS[@]}"; do wait "$pid" 2>/dev/null; done
@@ -64,6 +69,17 @@ gui_fail() {
   echo "FAIL $GUI_NAME: $*"
   gui_screenshot failure
   exit 1
+}
+
+gui_write_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+}
+
+# gui_set_dpi N: the display's DPI for this test (96 again at the end). Wine reads it when the
+# prefix starts: call it before gui_map, which restarts the prefix.
+gui_set_dpi() {
+  GUI_DPI_CHANGED=1
+  gui_write_dpi "$1"
 }
 
 # gui_start_sim NAME [options...]: a simulated keyer whose pty is linked at $GUI_TMP/NAME.
