@@ -1,6 +1,7 @@
 #include "cli/firmware_upload.h"
 
 #include <chrono>
+#include <cstdio>
 #include <optional>
 #include <thread>
 
@@ -52,9 +53,10 @@ std::string progress_bar_text(int percent) {
   if (percent < 0) percent = 0;
   if (percent > 100) percent = 100;
   const int filled = percent * BAR_WIDTH / 100;
-  std::string text = "[" + std::string(filled, '#') + std::string(BAR_WIDTH - filled, '.') + "] ";
-  const std::string number = std::to_string(percent);
-  return text + std::string(3 - number.size(), ' ') + number + "%";
+  char text[BAR_WIDTH + 16];
+  std::snprintf(text, sizeof text, "[%s%s] %3d%%", std::string(filled, '#').c_str(),
+                std::string(BAR_WIDTH - filled, '.').c_str(), percent);
+  return text;
 }
 
 std::string load_failure_text(int load_result, int line) {
@@ -91,7 +93,8 @@ int upload_firmware(const std::string& path, bool progress_bar, std::ostream& ou
     return EXIT_USAGE;
   }
   if (uploader_state.load_result <= 0) {
-    err << "ostrel: " << path << ": " << load_failure_text(uploader_state.load_result, 0) << "\n";
+    err << "ostrel: " << path << ": "
+        << load_failure_text(uploader_state.load_result, programming_file_state.lines_read) << "\n";
     return EXIT_FILE;
   }
   out << dialog.text(IDC_UPLOADER_STATUS) << "\n";

@@ -36,7 +36,9 @@ bool comes_before(const std::string& a, const std::string& b) {
 
 // The path as the system names it, without the root that the tree was read from.
 std::string system_path(const fs::path& root, const fs::path& path) {
-  return "/" + path.lexically_relative(root).generic_string();
+  std::string text(1, '/');
+  text += path.lexically_relative(root).generic_string();
+  return text;
 }
 
 // The USB product of a tty: sysfs links the tty to its device; the product file sits on the USB
