@@ -5,8 +5,6 @@
 #include "platform/hwnd_controls_win32.h"
 #include "resources/control_ids.h"
 
-namespace {
-
 // Opens the port as the probe asks (read and write, not shared, existing only, no overlapped
 // transfers) and closes it again at once.
 int probe_com_port(const std::string& name) {
@@ -20,6 +18,8 @@ int probe_com_port(const std::string& name) {
   // A failure without a code must not read as "opened".
   return error == 0 ? -1 : static_cast<int>(error);
 }
+
+namespace {
 
 INT_PTR CALLBACK com_port_setup_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
   switch (message) {

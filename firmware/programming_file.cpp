@@ -8,6 +8,8 @@
 #include "firmware/hex_record.h"
 #include "resources/control_ids.h"
 
+ProgrammingFileState programming_file_state;
+
 namespace {
 
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
@@ -54,6 +56,7 @@ bool choose_programming_file(FileChooser& chooser, std::string& path, size_t cap
 int load_programming_file(DialogControls& dialog, const std::string& path) {
   // Every attempt starts from an erased image, so nothing of an earlier file survives.
   reset_firmware_image();
+  programming_file_state = ProgrammingFileState{};
   if (path.empty()) return LOAD_ERR_NO_PATH;
   File file(std::fopen(path.c_str(), "r"), &std::fclose);
   if (!file) return LOAD_ERR_OPEN;
@@ -67,6 +70,7 @@ int load_programming_file(DialogControls& dialog, const std::string& path) {
     if (std::feof(file.get()) || std::ferror(file.get())) return LOAD_ERR_NO_END_RECORD;
     dialog.set_progress(IDC_UPLOADER_PROGRESS, last_block);
     std::string line = read_line_piece(file.get());
+    ++programming_file_state.lines_read;
     strip_line_end(line);
     if (!parse_hex_record(line, record)) return LOAD_ERR_BAD_RECORD;
 

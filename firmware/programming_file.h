@@ -29,3 +29,9 @@ bool choose_programming_file(FileChooser& chooser, std::string& path,
 // anything above 0x3FFF) are left out, and records holding none of the image's bytes are not
 // counted.
 int load_programming_file(DialogControls& dialog, const std::string& path);
+
+// What the last load got through, so that a failure can name its line.
+struct ProgrammingFileState {
+  int lines_read = 0;  // lines read so far, the failing one included; pieces of a long line count
+};
+extern ProgrammingFileState programming_file_state;
