@@ -20,30 +20,30 @@ gui_check_panel 4001=CQ 4083=K1AB 4039=50
 
 # Saved as read: the file is the keyer's image, and the label holds the bare name.
 gui click 4093
-gui file-dialog "$GUI_APP_WIN_DIR\\saved.eep" 15000
-gui_wait_text 4057 "saved.eep" 10000
+gui file-dialog "$GUI_APP_WIN_DIR\\saved.eep" 30000
+gui_wait_text 4057 "saved.eep" 20000
 gui_wait_file "$GUI_APP_DIR/saved.eep"
 gui_expect_bytes "saved file" "$GUI_APP_DIR/saved.eep" "$KEYER_IMAGE"
 
 # A name without extension gets .eep.
 gui click 4093
-gui file-dialog "$GUI_APP_WIN_DIR\\second" 15000
-gui_wait_text 4057 "second.eep" 10000
+gui file-dialog "$GUI_APP_WIN_DIR\\second" 30000
+gui_wait_text 4057 "second.eep" 20000
 gui_wait_file "$GUI_APP_DIR/second.eep"
 
 # Edits, then loading the file brings the saved state back.
 gui set-text 4039 70
 gui set-text 4001 XYZ
 gui click 4092
-gui file-dialog "$GUI_APP_WIN_DIR\\saved.eep" 15000
-gui_wait_text 4057 "File Name: saved.eep" 10000
-gui_wait_text 4039 50 5000
+gui file-dialog "$GUI_APP_WIN_DIR\\saved.eep" 30000
+gui_wait_text 4057 "File Name: saved.eep" 20000
+gui_wait_text 4039 50 10000
 gui_check_panel 4001=CQ 4083=K1AB
 gui_screenshot loaded
 
 # User 2 of the loaded file.
 gui click 4069
-gui_wait_text 4039 40 5000
+gui_wait_text 4039 40 10000
 gui_check_panel 4029=18 4033=25 4031=42 4035=5 4045=12 4037=30 4041=10 4043=11 4047=3 \
   4025=28 4027=8 4073=976
 gui_check "user 2 keyer mode" 5 selection 4049
@@ -54,6 +54,6 @@ gui_check "user 2 callsign box shown" 1 visible 4072
 
 # A file that is not there: its name in the label, then "File Not Found".
 gui click 4092
-gui file-dialog "$GUI_APP_WIN_DIR\\missing.eep" 15000
+gui file-dialog "$GUI_APP_WIN_DIR\\missing.eep" 30000
 gui_expect_box "File Not Found"
 gui_check "label after the missing file" "File Name: missing.eep" text 4057

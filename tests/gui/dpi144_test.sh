@@ -22,13 +22,13 @@ gui_check_panel 4001=CQ 4003="TEST QY W" 4071=K1AB 4073=801
 gui_screenshot after-read-144dpi
 
 gui click 4009
-gui wait-window "Comm Port Setup" 10000
+gui wait-window "Comm Port Setup" 20000
 gui_screenshot comm-port-setup-144dpi
 gui -w "Comm Port Setup" click 403
-gui wait-gone "Comm Port Setup" 5000
+gui wait-gone "Comm Port Setup" 10000
 
 gui click 4094
-gui wait-window "Ostrel3tools Help" 10000
+gui wait-window "Ostrel3tools Help" 20000
 gui_screenshot help-144dpi
 gui -w "Ostrel3tools Help" click 1
-gui wait-gone "Ostrel3tools Help" 5000
+gui wait-gone "Ostrel3tools Help" 10000

@@ -10,7 +10,7 @@ gui_expect "configuration file" "$(gui_hex "$GUI_APP_DIR/Ostrel3tools.cfg")" "01
 gui_check "port label" "com:1" text 4074
 gui_check "status line at start" "" text 4059
 gui_check "IC label at start" "Ostrel IC:" text 4079
-gui_wait_text 4058 "Msg Bytes Left: 240" 5000
+gui_wait_text 4058 "Msg Bytes Left: 240" 10000
 gui_screenshot started
 
 gui click 4011
@@ -26,5 +26,11 @@ done
 gui_screenshot after-test
 
 # The status line clears itself about 3 s after the operation; the fields stay.
-gui_wait_text 4059 "" 6000
+gui_wait_text 4059 "" 10000
 gui_check "pot value kept" "PotValue: 128" text 4060
+
+# Nothing read yet: the empty panel refuses to be written, and nothing reaches the keyer.
+gui click 4012
+gui_expect_box "Weight must be between 10 and 90"
+gui wait-enabled 4012 1 10000
+gui_check "status line after the refused write" "" text 4059

@@ -22,7 +22,7 @@ constexpr int MESSAGE_BOX_TEXT_ID = 0xFFFF;
 constexpr int FILE_NAME_BOX_ID = 1148;      // the file dialog's name box
 constexpr int OLD_FILE_NAME_BOX_ID = 1152;  // the same in the dialog's older layout
 constexpr int POLL_MS = 50;
-constexpr UINT SEND_WAIT_MS = 5000;
+constexpr UINT SEND_WAIT_MS = 15000;
 
 constexpr int EXIT_OK = 0;
 constexpr int EXIT_FAILED = 1;
@@ -30,7 +30,7 @@ constexpr int EXIT_TIMED_OUT = 2;
 
 struct Options {
   std::string window_title = MAIN_WINDOW_TITLE;
-  int window_wait_ms = 10000;
+  int window_wait_ms = 20000;
 };
 
 int fail(const std::string& text) {
@@ -87,7 +87,7 @@ HWND wait_for_window(const std::string& title, int wait_ms, bool need_name_box =
 
 bool send_with_timeout(HWND window, UINT message, WPARAM wparam, LPARAM lparam, DWORD_PTR* result) {
   DWORD_PTR ignored = 0;
-  return SendMessageTimeoutA(window, message, wparam, lparam, SMTO_ABORTIFHUNG, SEND_WAIT_MS,
+  return SendMessageTimeoutA(window, message, wparam, lparam, SMTO_NORMAL, SEND_WAIT_MS,
                              result ? result : &ignored) != 0;
 }
 
@@ -203,14 +203,14 @@ int print_combo_items(const Target& target) {
   // Wide texts: an item asked for in ANSI from another process comes back unconverted.
   for (DWORD_PTR i = 0; i < count; ++i) {
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(target.control, CB_GETLBTEXTLEN, i, 0, SMTO_ABORTIFHUNG, SEND_WAIT_MS,
+    if (!SendMessageTimeoutW(target.control, CB_GETLBTEXTLEN, i, 0, SMTO_NORMAL, SEND_WAIT_MS,
                              &length) ||
         static_cast<LRESULT>(length) == CB_ERR) {
       return fail("no item text");
     }
     std::vector<wchar_t> wide(length + 1, L'\0');
     SendMessageTimeoutW(target.control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide.data()),
-                        SMTO_ABORTIFHUNG, SEND_WAIT_MS, nullptr);
+                        SMTO_NORMAL, SEND_WAIT_MS, nullptr);
     char text[1024] = {};
     WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, text, sizeof text - 1, nullptr, nullptr);
     print_line(text);
@@ -294,7 +294,7 @@ int wait_gone(const std::string& title, int wait_ms) {
 const char* const USAGE =
     "usage: gui-driver [-w TITLE] [-t MS] COMMAND ARGS...\n"
     "  -w TITLE             the window to act on (default: the main window), waited for\n"
-    "  -t MS                how long to wait for that window (default 10000)\n"
+    "  -t MS                how long to wait for that window (default 20000)\n"
     "  ID 0 names the window itself.\n"
     "commands:\n"
     "  wait-window TITLE MS   until a visible window with that title exists\n"

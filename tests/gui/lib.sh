@@ -173,14 +173,14 @@ gui_check() {
 
 # gui_wait_text ID TEXT [MS]: until control ID of the main window reads TEXT.
 gui_wait_text() {
-  gui wait-text "$1" "$2" "${3:-15000}"
+  gui wait-text "$1" "$2" "${3:-30000}"
 }
 
 # gui_expect_box TEXT [MS]: an "Error" box with exactly TEXT comes up; it is answered with OK.
 gui_expect_box() {
-  gui box Error "${2:-15000}"
+  gui box Error "${2:-30000}"
   gui_expect "Error box" "$GUI_REPLY" "$1"
-  gui wait-gone Error 5000
+  gui wait-gone Error 10000
 }
 
 # gui_zero_image FILE: a settings image of 288 zero bytes.

@@ -34,7 +34,7 @@ gui_check "AutoSpace" 1 check 4015
 gui_check "FastCmd" 1 check 4022
 gui_check "Swap" 0 check 4014
 gui_check "user 2 callsign hidden" 0 visible 4072
-gui_wait_text 4058 "Msg Bytes Left: 231" 2000
+gui_wait_text 4058 "Msg Bytes Left: 231" 5000
 gui_screenshot after-read-96dpi
 
 # Edits: a number, a typed message, a check box and a list.
@@ -60,7 +60,7 @@ cp "$WRITTEN" "$GUI_OUT/written-first.eep"
 gui set-text 4039 5
 gui click 4012
 gui_expect_box "Weight must be between 10 and 90"
-gui wait-enabled 4012 1 5000
+gui wait-enabled 4012 1 10000
 tail -c +"$((sent_before + 1))" "$RX_LOG" >"$GUI_OUT/after-refusal.bin"
 if od -An -v -tx1 "$GUI_OUT/after-refusal.bin" | tr -d '\n' | grep -q ' 00 0d'; then
   gui_fail "the refused write still sent the write command"
@@ -77,7 +77,7 @@ gui_check_panel 4086="Msg 7" 4091="Msg 12" 4001=CQ
 gui set-text 4039 60
 gui click 4012
 gui_wait_text 4059 "Done"
-gui_wait_text 4059 "" 6000
+gui_wait_text 4059 "" 10000
 gui_patch "$EXPECTED" 14 45
 gui_expect_bytes "image with message bank 2" "$WRITTEN" "$EXPECTED"
 gui_screenshot message-bank-2
@@ -86,11 +86,11 @@ gui_screenshot message-bank-2
 gui_check "refused characters" "" type 4083 "#"
 gui_check "refused among accepted" "ABC" type 4083 'a#b%c'
 gui set-text 4080 "$(printf 'E%.0s' $(seq 223))"
-gui_wait_text 4058 "Msg Bytes Left: 1" 2000
+gui_wait_text 4058 "Msg Bytes Left: 1" 5000
 gui_check "the 240th byte" "T" type 4081 t
-gui_wait_text 4058 "Msg Bytes Left: 0" 2000
+gui_wait_text 4058 "Msg Bytes Left: 0" 5000
 gui_check "241st byte, same box" "T" type 4081 e
 gui_check "241st byte, callsign" "K1AB" type 4071 x
 gui_check "241st byte, hidden bank" "CQ" type 4001 x
 gui_check "backspace still works" "" type 4081 '\b'
-gui_wait_text 4058 "Msg Bytes Left: 1" 2000
+gui_wait_text 4058 "Msg Bytes Left: 1" 5000
