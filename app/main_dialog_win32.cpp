@@ -9,9 +9,13 @@
 #include "messages/message_editor.h"
 #include "platform/file_chooser_win32.h"
 #include "platform/hwnd_controls_win32.h"
+#include "resources/control_ids.h"
 #include "settings/main_window.h"
 
 namespace {
+
+constexpr ATOM SYSTEM_DIALOG_CLASS = 0x8002;
+constexpr const char* MAIN_WINDOW_CLASS = "OstreltoolsClass";
 
 // Opens the three dialogs over the main window and ends it.
 class Win32MainWindowHost : public MainWindowHost {
@@ -111,4 +115,14 @@ INT_PTR CALLBACK main_dialog_procedure(HWND dialog, UINT message, WPARAM wparam,
     default:
       return FALSE;
   }
+}
+
+bool register_main_window_class(HINSTANCE instance) {
+  WNDCLASSEXA window_class{};
+  window_class.cbSize = sizeof(window_class);
+  if (!GetClassInfoExA(nullptr, MAKEINTATOM(SYSTEM_DIALOG_CLASS), &window_class)) return false;
+  window_class.hInstance = instance;
+  window_class.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+  window_class.lpszClassName = MAIN_WINDOW_CLASS;
+  return RegisterClassExA(&window_class) != 0;
 }

@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr ATOM SYSTEM_DIALOG_CLASS = 0x8002;
-constexpr const char* MAIN_WINDOW_CLASS = "OstreltoolsClass";
-
 void show_error_box(const std::string& text) {
   MessageBoxA(nullptr, text.c_str(), "Error", MB_ICONEXCLAMATION | MB_OK);
 }
@@ -43,17 +40,6 @@ std::string module_path() {
     if (buffer.size() >= 65536) return std::string();
     buffer.resize(buffer.size() * 2);
   }
-}
-
-// A copy of the system dialog class that carries the application's icon.
-bool register_main_window_class(HINSTANCE instance) {
-  WNDCLASSEXA window_class{};
-  window_class.cbSize = sizeof(window_class);
-  if (!GetClassInfoExA(nullptr, MAKEINTATOM(SYSTEM_DIALOG_CLASS), &window_class)) return false;
-  window_class.hInstance = instance;
-  window_class.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
-  window_class.lpszClassName = MAIN_WINDOW_CLASS;
-  return RegisterClassExA(&window_class) != 0;
 }
 
 }  // namespace
