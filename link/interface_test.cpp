@@ -10,32 +10,29 @@ KeyerValues keyer_values;
 
 namespace {
 
-const char* open_failure_text(int status) {
-  switch (status) {
-    case LINK_ERR_OPEN:
-      return "Ostrel Fail:comm open";
-    case LINK_ERR_GET_STATE:
-      return "Ostrel Fail:get comm state";
-    case LINK_ERR_SET_STATE:
-      return "Ostrel Fail:set comm state";
-    case LINK_ERR_PURGE:
-      return "Ostrel Fail:comm purge";
-    default:
-      return "Comm Fail:unknown error";
-  }
-}
+struct Text {
+  int value;
+  const char* text;
+};
 
-const char* ic_label_text(uint8_t ic_variant) {
-  switch (ic_variant) {
-    case IC_SMT:
-      return "Ostrel IC:SMT";
-    case IC_DIP:
-      return "Ostrel IC:DIP";
-    case IC_MINI:
-      return "Ostrel IC:MINI";
-    default:
-      return nullptr;
-  }
+constexpr Text OPEN_FAILURE_TEXTS[] = {
+    {LINK_ERR_OPEN, "Ostrel Fail:comm open"},
+    {LINK_ERR_GET_STATE, "Ostrel Fail:get comm state"},
+    {LINK_ERR_SET_STATE, "Ostrel Fail:set comm state"},
+    {LINK_ERR_PURGE, "Ostrel Fail:comm purge"},
+};
+
+constexpr Text IC_LABELS[] = {
+    {IC_SMT, "Ostrel IC:SMT"},
+    {IC_DIP, "Ostrel IC:DIP"},
+    {IC_MINI, "Ostrel IC:MINI"},
+};
+
+template <size_t N>
+const char* text_for(const Text (&texts)[N], int value, const char* otherwise) {
+  for (const Text& t : texts)
+    if (t.value == value) return t.text;
+  return otherwise;
 }
 
 int fail(DialogControls& window, const char* text) {
@@ -50,7 +47,8 @@ int interface_test(DialogControls& window) {
 
   if (!link_is_open()) {
     const int status = link_open(com_port_number);
-    if (status != LINK_OK) return fail(window, open_failure_text(status));
+    if (status != LINK_OK)
+      return fail(window, text_for(OPEN_FAILURE_TEXTS, status, "Comm Fail:unknown error"));
   }
 
   const uint8_t echo[] = {0x00, ADMIN_ECHO_TEST, ADMIN_ECHO_ARGUMENT};
@@ -73,7 +71,8 @@ int interface_test(DialogControls& window) {
 
   // Keyers before minor revision 4 do not know the IC type query; they are all SMT.
   keyer_values.ic_variant = minor <= 3 ? IC_SMT : query_ic_type();
-  if (const char* label = ic_label_text(keyer_values.ic_variant))
+  // An IC byte the program does not know leaves the label showing what it showed.
+  if (const char* label = text_for(IC_LABELS, keyer_values.ic_variant, nullptr))
     window.set_text(IDC_IC_LABEL, label);
 
   char status[64];

@@ -7,10 +7,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "link/admin.h"
@@ -76,13 +78,19 @@ class KeyerSimProcess {
   }
 
   ~KeyerSimProcess() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
+    stop();
     std::remove(image_out.c_str());
     std::remove(link_path.c_str());
     rmdir(dir_.c_str());
+  }
+
+  // Like pulling the adapter: the pty goes away with the process.
+  void stop() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    pid_ = -1;
   }
 
   bool ready = false;
@@ -146,6 +154,36 @@ TEST(KeyerSimOverPty, InterfaceTestAndImageRoundTrip) {
     link_close();
     set_serial_port_factory(nullptr);
   }
+}
+
+TEST(KeyerSimOverPty, KeyerVanishingMidReplyFailsAtOnce) {
+  KeyerSimProcess sim({"--realtime"});
+  ASSERT_TRUE(sim.ready);
+  link_close();
+  set_serial_port_factory([&] { return std::make_unique<PortAtPath>(sim.link_path); });
+  RecordingControls window;
+  ASSERT_GE(interface_test(window), 30);
+
+  settings_image = pattern();
+  std::thread unplug([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    sim.stop();
+  });
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(read_settings_image());
+  unplug.join();
+  const auto took = std::chrono::steady_clock::now() - start;
+  // The paced reply would take 2.4 s and the wait is 4 s: only the hang-up ends it this soon.
+  EXPECT_LT(took, std::chrono::milliseconds(1500));
+  EXPECT_EQ(settings_image, pattern());
+
+  const auto again = std::chrono::steady_clock::now();
+  EXPECT_EQ(interface_test(window), -1);
+  EXPECT_EQ(window.text(IDC_STATUS_FIELD), "Ostrel Fail:no response");
+  EXPECT_LT(std::chrono::steady_clock::now() - again, std::chrono::milliseconds(500));
+
+  link_close();
+  set_serial_port_factory(nullptr);
 }
 
 }  // namespace

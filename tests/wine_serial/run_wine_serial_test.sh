@@ -34,7 +34,8 @@ prepare_wine_prefix
 map_com_ports 1="$work/keyer"
 # The wineserver that this starts outlives the program and inherits its output: into files, so
 # that it neither holds the test's pipe open nor floods the log.
-wine "$exe" >"$work/test.out" 2>"$work/wine.err"
+# A transfer that never returns must fail the test, not stall it.
+timeout 120 wine "$exe" >"$work/test.out" 2>"$work/wine.err"
 status=$?
 cat "$work/test.out"
 if [ $status -ne 0 ] && ! grep -q '^FAIL$' "$work/test.out"; then

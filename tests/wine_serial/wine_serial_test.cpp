@@ -17,6 +17,7 @@ int failures = 0;
 
 void check(bool ok, const std::string& what) {
   std::printf("%s: %s\n", ok ? "ok  " : "FAIL", what.c_str());
+  std::fflush(stdout);
   if (!ok) ++failures;
 }
 
