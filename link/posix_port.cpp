@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -75,7 +76,14 @@ class PosixSerialPort : public SerialPort {
     if (path.empty()) return false;
     // Non-blocking for good: every wait is a poll with its own deadline.
     fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    return fd_ >= 0;
+    if (fd_ < 0) return false;
+    // One user of a port at a time, as on Windows: a second program talking to the same keyer
+    // would take the first one's replies.
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+      close();
+      return false;
+    }
+    return true;
   }
 
   bool read_settings() override { return fd_ >= 0 && ::tcgetattr(fd_, &settings_) == 0; }

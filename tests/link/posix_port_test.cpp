@@ -114,6 +114,13 @@ TEST(PosixPort, MissingDeviceDoesNotOpen) {
   EXPECT_FALSE(port->read(&byte, 1, 10));
 }
 
+TEST_F(PtyTest, PortIsHeldByOneUserAtATime) {
+  auto second = make_platform_serial_port();
+  EXPECT_FALSE(second->open(path_));
+  port_->close();
+  EXPECT_TRUE(second->open(path_));
+}
+
 TEST_F(PtyTest, LineIsRaw8N1WithoutFlowControl) {
   const termios t = slave_settings();
   const struct {
