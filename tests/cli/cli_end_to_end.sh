@@ -1,0 +1,235 @@
+#!/usr/bin/env bash
+# The ostrel program from the outside: every command against the in-process simulated keyer
+# (--sim) and against ostrel-keyer-sim on a pseudo-terminal, outputs and files compared byte for
+# byte, and every failure exit.
+# Usage: cli_end_to_end.sh OSTREL KEYER_SIM GOLDEN_DIR
+set -u
+OSTREL=$1
+KEYER_SIM=$2
+GOLDEN=$3
+
+work=$(mktemp -d)
+sim_pids=()
+cleanup() {
+  for pid in "${sim_pids[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+cd "$work" || exit 1
+
+failures=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# run NAME STATUS COMMAND...: runs the command with its output in out/err, checks its status.
+run() {
+  local name=$1 want=$2
+  shift 2
+  "$@" >out 2>err
+  local got=$?
+  if [ "$got" -ne "$want" ]; then
+    fail "$name: exit $got, wanted $want"
+    sed 's/^/  stdout: /' out
+    sed 's/^/  stderr: /' err
+  fi
+}
+same_file() { cmp -s "$2" "$3" || fail "$1: $2 and $3 differ"; }
+has_text() { grep -qF -- "$3" "$2" || fail "$1: \"$3\" not in $2: $(cat "$2")"; }
+no_file() { [ ! -e "$2" ] || fail "$1: $2 exists"; }
+
+# start_sim NAME ARGS...: a simulated keyer on a pty, reachable as ./NAME.
+start_sim() {
+  local name=$1
+  shift
+  "$KEYER_SIM" --link "$work/$name" "$@" >/dev/null 2>"$work/$name.log" &
+  sim_pids+=($!)
+  for _ in $(seq 100); do [ -e "$work/$name" ] && return 0; sleep 0.05; done
+  fail "the simulated keyer $name did not start: $(cat "$work/$name.log")"
+}
+
+# hex_record ADDRESS TYPE BYTE...: one programming-file line with its checksum.
+hex_record() {
+  local address=$1 type=$2
+  shift 2
+  local sum=$(($# + (address >> 8) + (address & 0xFF) + type)) line byte
+  line=$(printf ':%02X%04X%02X' $# "$address" "$type")
+  for byte in "$@"; do
+    line+=$(printf '%02X' "$byte")
+    sum=$((sum + byte))
+  done
+  printf '%s%02X\n' "$line" $(((256 - sum % 256) % 256))
+}
+
+# A firmware for the DIP variant (version 31.48 in program word 3) and the same for SMT (31.05).
+{
+  hex_record 0 0 0 0 0 0 0 0 0x1F 0x30
+  hex_record 16 0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16
+  hex_record 0 1
+} >dip.hex
+{
+  hex_record 0 0 0 0 0 0 0 0 0x1F 0x05
+  hex_record 0 1
+} >smt.hex
+{
+  hex_record 0 0 0 0 0 0 0 0 0x1F 0x30
+  echo ":10001000ZZ"
+  hex_record 0 1
+} >bad_line.hex
+
+cat >test_expected <<'TEXT'
+Ostrel F/W revision 31.04
+Ostrel IC:DIP
+PotValue: 128
+Aux: 0
+Supply: 5.04 Volts
+TEXT
+
+start_sim keyer --image "$GOLDEN/sample.eep" --image-out "$work/stored.eep"
+start_sim smt_keyer --ic 1 --fw 31.05
+start_sim silent_keyer --silent
+start_sim short_keyer --short 100
+start_sim refusing_keyer --refuse-frame 5 --refuse-code 0x81
+start_sim mini_keyer --ic 3 --supply 0
+
+# --- Each command, on a pty and in-process -------------------------------------------------------
+for link in "--port $work/keyer" "--sim"; do
+  # shellcheck disable=SC2086
+  set -- $link
+  run "test $link" 0 "$OSTREL" "$@" test
+  same_file "test $link" out test_expected
+
+  rm -f read.eep
+  run "read $link" 0 "$OSTREL" "$@" read -o read.eep
+  [ "$(stat -c %s read.eep)" = 288 ] || fail "read $link: read.eep is not 288 bytes"
+
+  run "write $link" 0 "$OSTREL" "$@" write "$GOLDEN/sample.eep" --verify
+  has_text "write $link" out "Verified"
+
+  run "upload $link" 0 "$OSTREL" "$@" upload dip.hex
+  has_text "upload $link" out "Ostrel Version: 31.48 Loaded, 2 Records"
+  has_text "upload $link" out "99%"
+  has_text "upload $link" out "Upload Completed Successfully"
+done
+
+# What the pty keyer held is what was read, and what was written is what it stored.
+run "read pty image" 0 "$OSTREL" --port "$work/keyer" read -o pty.eep
+same_file "read pty image" pty.eep "$GOLDEN/sample.eep"
+cp "$GOLDEN/sample.eep" edited.eep
+run "set before write" 0 "$OSTREL" set edited.eep weight=33 msg3="73"
+run "write pty" 0 "$OSTREL" --port "$work/keyer" write edited.eep
+same_file "write pty" stored.eep edited.eep
+
+# A fresh checkout's first steps: read from the simulated keyer and show what came.
+run "sim read" 0 "$OSTREL" --sim read -o a.eep
+run "sim show" 0 "$OSTREL" --sim show a.eep
+
+# --- show: golden output ------------------------------------------------------------------------
+run "show" 0 "$OSTREL" show "$GOLDEN/sample.eep"
+same_file "show" out "$GOLDEN/show.txt"
+run "show --json" 0 "$OSTREL" show --json "$GOLDEN/sample.eep"
+same_file "show --json" out "$GOLDEN/show.json"
+
+# --- set: the file changes only when every change is valid ---------------------------------------
+cp "$GOLDEN/sample.eep" set.eep
+# User 2 of the sample shows SidetoneFreq 4166 (divisor 15), which the panel refuses until the
+# user types a frequency it accepts.
+run "set shown 4166" 2 "$OSTREL" set set.eep --user 2 msg1=QRZ
+has_text "set shown 4166" err "Freq must be between 500 and 4000."
+same_file "set shown 4166" set.eep "$GOLDEN/sample.eep"
+run "set valid" 0 "$OSTREL" set set.eep --user 2 "Keyer Mode=Iambic A" sidetonefreq=4000 msg1=QRZ
+run "set valid shown" 0 "$OSTREL" show set.eep
+has_text "set valid" out 'Msg 1: "QRZ"'
+# Nothing but User 2's mode register (byte 16) and the messages may have changed.
+cmp -l "$GOLDEN/sample.eep" set.eep | awk '$1 - 1 < 32 && $1 - 1 != 16 { bad = 1 } END { exit bad }' ||
+  fail "set valid: bytes of the banks other than 16 changed"
+
+cp "$GOLDEN/sample.eep" refused.eep
+while IFS='|' read -r name change message; do
+  run "set $name" 2 "$OSTREL" set refused.eep "$change"
+  has_text "set $name" err "$message"
+  same_file "set $name" refused.eep "$GOLDEN/sample.eep"
+done <<'CASES'
+weight too low|Weight=9|Weight must be between 10 and 90
+farns user 1|farns=5|Farns must be 0 or between 10 and 90
+ratio|ratio=67|Ratio must be between 33 and 66
+pot order|maxwpm=10|Pot Max must be greater than Pot Min
+huge lead in|leadin=3000000000|Lead In must be 250 or less.
+not a number|weight=4O|Weight needs a whole number
+negative|tail=-1|Tail needs a whole number
+unknown field|loudness=3|there is no field "loudness"
+not FIELD=VALUE|weight|is not FIELD=VALUE
+list entry|keyermode=straight|Keyer Mode has no entry "straight"
+check value|swap=maybe|Swap is on or off
+CASES
+run "set user 2 message" 2 "$OSTREL" set refused.eep --user 2 sidetonefreq=4000 farns=5
+has_text "set user 2 message" err "Farnsworth WPM must be 0 or between 10 and 90"
+run "set too long" 2 "$OSTREL" set refused.eep "msg4=$(printf 'E%.0s' $(seq 240))"
+same_file "set too long" refused.eep "$GOLDEN/sample.eep"
+run "set user 3" 2 "$OSTREL" set refused.eep --user 3 weight=50
+
+# --- failure exits ------------------------------------------------------------------------------
+run "silent test" 1 "$OSTREL" --port "$work/silent_keyer" test
+has_text "silent test" err "Ostrel Fail:no response"
+run "silent read" 1 "$OSTREL" --port "$work/silent_keyer" read -o silent.eep
+no_file "silent read" silent.eep
+run "short read" 1 "$OSTREL" --port "$work/short_keyer" read -o short.eep
+no_file "short read" short.eep
+has_text "short read" err "did not send its whole settings image"
+run "no device" 1 "$OSTREL" --port "$work/nothing-here" test
+has_text "no device" err "Ostrel Fail:comm open"
+
+run "MINI test" 0 "$OSTREL" --port "$work/mini_keyer" test
+has_text "MINI test" out "Ostrel IC:MINI"
+has_text "MINI test" out "Supply: no reading"
+grep -q "^Aux" out && fail "MINI test: an aux value was shown"
+
+run "SMT keyer, DIP image" 1 "$OSTREL" --port "$work/smt_keyer" upload dip.hex
+has_text "SMT keyer, DIP image" err "Error: Attempting to program an SMT Ostrel with an DIP image !"
+run "refused frame" 1 "$OSTREL" --port "$work/refusing_keyer" upload dip.hex
+has_text "refused frame" err "Error: Checksum !"
+run "bad line" 3 "$OSTREL" --sim upload bad_line.hex
+has_text "bad line" err "line 2:"
+run "missing firmware" 3 "$OSTREL" --sim upload missing.hex
+has_text "missing firmware" err "cannot be opened"
+run "end record only" 3 "$OSTREL" --sim upload <(hex_record 0 1)
+
+head -c 100 "$GOLDEN/sample.eep" >short_file.eep
+{ cat "$GOLDEN/sample.eep"; printf 'x'; } >long_file.eep
+run "write short file" 3 "$OSTREL" --sim write short_file.eep
+has_text "write short file" err "it holds 100"
+run "write long file" 3 "$OSTREL" --sim write long_file.eep
+run "write missing file" 3 "$OSTREL" --sim write missing.eep
+run "show short file" 3 "$OSTREL" show short_file.eep
+run "set short file" 3 "$OSTREL" set short_file.eep weight=50
+run "read into no folder" 3 "$OSTREL" --sim read -o "$work/no/such/folder/a.eep"
+run "trace into no folder" 3 "$OSTREL" --sim --trace "$work/no/such/folder/t.log" test
+
+# The port: none given and no configuration file here or beside the program.
+run "no port" 2 "$OSTREL" test
+has_text "no port" err "ostrel ports"
+# A configuration file in the current folder names the port (COM7, 4 bytes little-endian).
+printf '\007\000\000\000' >Ostrel3tools.cfg
+"$OSTREL" --trace cfg.log test >/dev/null 2>&1
+has_text "port from the configuration file" cfg.log "open      COM7"
+rm Ostrel3tools.cfg
+
+run "no command" 2 "$OSTREL"
+run "unknown command" 2 "$OSTREL" frobnicate
+run "read without -o" 2 "$OSTREL" --sim read
+run "help" 0 "$OSTREL" --help
+
+# --- trace ------------------------------------------------------------------------------------
+run "trace" 0 "$OSTREL" --port "$work/keyer" --trace trace.log test
+has_text "trace" trace.log "sent      00 04 55"
+has_text "trace" trace.log "received  55"
+has_text "trace" trace.log "line      1200 baud 8N1"
+run "trace failure" 1 "$OSTREL" --port "$work/silent_keyer" --trace silent.log test
+has_text "trace failure" silent.log "FAILED"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "all checks passed"
