@@ -8,8 +8,6 @@
 
 namespace {
 
-// The first free byte of the data area as a pointer: a slot starting there gets this value.
-constexpr int FIRST_SLOT_POINTER = MSG_DATA - MSG_POINTER_BIAS;  // 15
 constexpr int LAST_IMAGE_OFFSET = SETTINGS_IMAGE_SIZE - 1;
 
 bool has_table_entry(unsigned char c) {
@@ -67,7 +65,7 @@ void encode_messages(const MessageTexts& texts) {
       pointer = 0;
       continue;
     }
-    pointer = static_cast<uint8_t>(used + FIRST_SLOT_POINTER);
+    pointer = static_cast<uint8_t>(used + MSG_FIRST_POINTER);
     for (size_t i = 0; i < text.size() && used < MESSAGE_CAPACITY; ++i, ++used) {
       // Likewise refused: a character without a code goes out as a gap, never as a table miss.
       const unsigned char c = as_sent(static_cast<unsigned char>(text[i]));
@@ -75,25 +73,28 @@ void encode_messages(const MessageTexts& texts) {
     }
     settings_image[MSG_DATA + used - 1] |= CODE_END_MARK;
   }
-  settings_image[MSG_END_POINTER] = static_cast<uint8_t>(used + FIRST_SLOT_POINTER);
+  settings_image[MSG_END_POINTER] = static_cast<uint8_t>(used + MSG_FIRST_POINTER);
+}
+
+SlotEnd decode_slot(int slot, std::string& text) {
+  text.clear();
+  if (slot < 0 || slot >= MESSAGE_SLOTS) return SlotEnd::empty;
+  const int pointer = settings_image[MSG_SLOT_POINTERS + slot];
+  if (pointer == 0) return SlotEnd::empty;
+  // Every pointer 1..255 lands inside the image (offsets 33..287), pointers below 15 in the
+  // pointer table itself; what is there is shown as the keyer would send it.
+  for (int offset = pointer + MSG_POINTER_BIAS; offset <= LAST_IMAGE_OFFSET; ++offset) {
+    const uint8_t byte = settings_image[offset];
+    const std::optional<char> c = code_to_char(byte & ~CODE_END_MARK);
+    if (!c) return SlotEnd::unknown_code;  // the rest of the slot is not shown
+    text += *c;
+    if (byte & CODE_END_MARK) return SlotEnd::end_mark;
+  }
+  return SlotEnd::image_end;
 }
 
 MessageTexts decode_messages() {
   MessageTexts texts;
-  for (int slot = 0; slot < MESSAGE_SLOTS; ++slot) {
-    const int pointer = settings_image[MSG_SLOT_POINTERS + slot];
-    if (pointer == 0) continue;
-    // Every pointer 1..255 lands inside the image (offsets 33..287), pointers below 15 in the
-    // pointer table itself; what is there is shown as the keyer would send it. A text without an
-    // end mark stops at the image's last byte.
-    std::string& text = texts[slot];
-    for (int offset = pointer + MSG_POINTER_BIAS; offset <= LAST_IMAGE_OFFSET; ++offset) {
-      const uint8_t byte = settings_image[offset];
-      const std::optional<char> c = code_to_char(byte & ~CODE_END_MARK);
-      if (!c) break;  // no character has this code: the rest of the slot is not shown
-      text += *c;
-      if (byte & CODE_END_MARK) break;
-    }
-  }
+  for (int slot = 0; slot < MESSAGE_SLOTS; ++slot) decode_slot(slot, texts[slot]);
   return texts;
 }

@@ -26,6 +26,14 @@ void encode_messages(const MessageTexts& texts);
 // Builds the texts from the message region; reads only inside the image and always stops.
 MessageTexts decode_messages();
 
+// How the reading of one slot (0..13) ended: at its end mark, at a code that no character has
+// (the text stops before it), or at the image's last byte without an end mark.
+enum class SlotEnd { empty, end_mark, unknown_code, image_end };
+SlotEnd decode_slot(int slot, std::string& text);
+// Nothing when every slot reads back as the encoder writes it; otherwise a text, one line per odd
+// slot, that tells the user what the boxes of foreign data (a keyer's or a file's) show.
+std::optional<std::string> check_message_region();
+
 // Nothing when the texts fit the keyer (at most 240 bytes in all, every character has a code);
 // otherwise the text of the "Error" box that tells the user what to fix.
 std::optional<std::string> check_messages_fit(const MessageTexts& texts);

@@ -52,6 +52,7 @@ TEST(MessageDecoder, RandomImagesStayInsideAndStop) {
     }
     const SettingsImage before = settings_image;
     const MessageTexts texts = decode_messages();
+    check_message_region();
     ASSERT_EQ(settings_image, before);
     for (int slot = 0; slot < MESSAGE_SLOTS; ++slot) {
       const int pointer = settings_image[33 + slot];

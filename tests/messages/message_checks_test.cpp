@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "messages/message_codec.h"
+#include "settings/settings_image.h"
 
 namespace {
 
@@ -55,6 +58,48 @@ TEST(MessagesFit, NamesWhatToFix) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(check_messages_fit(c.texts).value_or(""), c.message) << c.name;
+  }
+}
+
+// Regions this encoder did not write are explained; its own, and a fresh image, are not.
+TEST(MessageRegion, ExplainsForeignData) {
+  struct Case {
+    const char* name;
+    MessageTexts encoded;
+    std::vector<std::pair<int, uint8_t>> pokes;  // (offset, byte) written after encoding
+    std::string message;
+  };
+  const Case cases[] = {
+      {"encoded", {"CQ", "", "E E", "", "", "", "", "", "", "", "", "", "", "K1ABC"}, {}, ""},
+      {"dollar",
+       {"TEST $ OK"},
+       {},
+       "Msg 1 holds a code that no character has (0xC8); its box shows the text before it."},
+      {"unknown code",
+       {"", "EEE"},
+       {{48, 0x00}},
+       "Msg 2 holds a code that no character has (0x00); its box shows the text before it."},
+      {"into the pointer table",
+       {"E"},
+       {{46, 3}},
+       "The User 2 callsign starts inside the keyer's table of message positions; its box shows "
+       "the bytes found there."},
+      {"no end mark",
+       {},
+       {{35, 254}, {286, 0x02}, {287, 0x02}},
+       "Msg 3 has no end mark before the end of the keyer's memory; its box shows it up to there."},
+      {"two at once",
+       {"E"},
+       {{44, 2}, {47, 0x02}, {48, 0x48}},
+       "Msg 1 holds a code that no character has (0x48); its box shows the text before it.\n"
+       "Msg 12 starts inside the keyer's table of message positions; its box shows the bytes "
+       "found there."},
+  };
+  for (const Case& c : cases) {
+    settings_image = SettingsImage{};
+    encode_messages(c.encoded);
+    for (const auto& [offset, byte] : c.pokes) settings_image[offset] = byte;
+    EXPECT_EQ(check_message_region().value_or(""), c.message) << c.name;
   }
 }
 

@@ -1,10 +1,12 @@
+#include <cstdio>
 #include <string>
 
 #include "messages/message_codec.h"
 #include "settings/settings_image.h"
 
 // Texts that could not be stored as typed are refused before a write or a save with one of these
-// messages, so that the user is never told "Done" for something the keyer did not get.
+// messages, so that the user is never told "Done" for something the keyer did not get; a message
+// region that did not come from this encoder is explained rather than shown as if it were sound.
 namespace {
 
 std::string slot_name(int slot) {
@@ -29,6 +31,22 @@ std::string over_capacity_message(int total) {
          std::to_string(MESSAGE_CAPACITY) + ". Shorten them and try again.";
 }
 
+std::string odd_slot_message(int slot, SlotEnd end, int pointer, uint8_t stopped_at) {
+  if (pointer < MSG_FIRST_POINTER) {
+    return slot_name(slot) +
+           " starts inside the keyer's table of message positions; its box shows the bytes found "
+           "there.";
+  }
+  if (end == SlotEnd::unknown_code) {
+    char code[8];
+    std::snprintf(code, sizeof code, "0x%02X", stopped_at);
+    return slot_name(slot) + " holds a code that no character has (" + code +
+           "); its box shows the text before it.";
+  }
+  return slot_name(slot) +
+         " has no end mark before the end of the keyer's memory; its box shows it up to there.";
+}
+
 }  // namespace
 
 std::optional<std::string> check_messages_fit(const MessageTexts& texts) {
@@ -43,4 +61,22 @@ std::optional<std::string> check_messages_fit(const MessageTexts& texts) {
   const int total = count_message_bytes(texts);
   if (total > MESSAGE_CAPACITY) return over_capacity_message(total);
   return std::nullopt;
+}
+
+std::optional<std::string> check_message_region() {
+  std::string report;
+  for (int slot = 0; slot < MESSAGE_SLOTS; ++slot) {
+    std::string text;
+    const SlotEnd end = decode_slot(slot, text);
+    const int pointer = settings_image[MSG_SLOT_POINTERS + slot];
+    if (end == SlotEnd::empty || (end == SlotEnd::end_mark && pointer >= MSG_FIRST_POINTER))
+      continue;
+    // The byte the reading stopped at, for a code without a character.
+    const int stop = pointer + MSG_POINTER_BIAS + static_cast<int>(text.size());
+    const uint8_t stopped_at = stop < SETTINGS_IMAGE_SIZE ? settings_image[stop] : 0;
+    if (!report.empty()) report += "\n";
+    report += odd_slot_message(slot, end, pointer, stopped_at);
+  }
+  if (report.empty()) return std::nullopt;
+  return report;
 }
