@@ -115,7 +115,7 @@ std::vector<ControlSpec> main_window_controls() {
       {4073, Kind::edit, 316, 204, 32, 12, nullptr, ES_NUMBER},
       {4049, Kind::combo, 304, 232, 51, 0, nullptr},
       {4054, Kind::combo, 236, 176, 52, 0, nullptr},
-      {4053, Kind::combo, 236, 204, 64, 0, nullptr},
+      {4053, Kind::combo, 236, 204, 72, 0, nullptr},
       {4071, Kind::edit, 236, 232, 64, 12, nullptr, CALLSIGN_STYLE, ES_MULTILINE},
       {4072, Kind::edit, 236, 232, 64, 12, nullptr, CALLSIGN_STYLE, ES_MULTILINE | WS_VISIBLE},
       {4051, Kind::push, 308, 168, 48, 20, "Reset to\nDefaults", BS_MULTILINE},
@@ -188,6 +188,7 @@ TEST_F(MainDialogTest, WindowHasItsClassTitleAndSize) {
   char class_name[64] = {};
   GetClassNameA(dialog, class_name, sizeof class_name);
   EXPECT_STREQ(class_name, "OstreltoolsClass");
+  EXPECT_NE(GetClassLongPtrA(dialog, GCLP_HICON), 0) << "the class carries the application's icon";
   EXPECT_EQ(window_text(dialog), "Ostrel 3 Tools Utility 4.3");
   RECT expected = {0, 0, 374, 330};
   MapDialogRect(dialog, &expected);
