@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -247,6 +248,22 @@ int wait_text(const Target& target, const std::string& expected, int wait_ms) {
   return EXIT_TIMED_OUT;
 }
 
+// Polls a condition about the target; a posted click is handled only when its window gets to it,
+// so what the click changes is waited for, never read at once.
+int wait_until(const Target& target, const char* what, const std::string& wanted, int wait_ms,
+               const std::function<bool()>& holds) {
+  DWORD start = GetTickCount();
+  while (!holds()) {
+    if (static_cast<int>(GetTickCount() - start) >= wait_ms) {
+      std::fprintf(stderr, "gui-driver: control %d: %s not %s after %d ms\n", target.id, what,
+                   wanted.c_str(), wait_ms);
+      return EXIT_TIMED_OUT;
+    }
+    Sleep(POLL_MS);
+  }
+  return EXIT_OK;
+}
+
 // A message box: prints its text and answers it with OK.
 int answer_box(const std::string& title, int wait_ms) {
   HWND box = wait_for_window(title, wait_ms);
@@ -310,6 +327,7 @@ const char* const USAGE =
     "  check ID               print the check state (0, 1)\n"
     "  enabled ID             print 1 when enabled, else 0\n"
     "  wait-enabled ID 0|1 MS until the control is disabled (0) or enabled (1)\n"
+    "  wait-check ID STATE MS until the button's check state is STATE (0, 1)\n"
     "  visible ID             print 1 when visible, else 0\n"
     "  items ID               print a list's items, one a line\n"
     "  selection ID           print a list's selected index (-1 for none)\n"
@@ -386,16 +404,17 @@ int run(const Options& options, const std::vector<std::string>& args) {
   }
   if (command == "wait-enabled" && need(3) && parse_int(args[3], number)) {
     bool wanted = args[2] == "1";
-    DWORD start = GetTickCount();
-    while ((IsWindowEnabled(target.control) != FALSE) != wanted) {
-      if (static_cast<int>(GetTickCount() - start) >= number) {
-        std::fprintf(stderr, "gui-driver: control %d not %s after %d ms\n", target.id,
-                     wanted ? "enabled" : "disabled", number);
-        return EXIT_TIMED_OUT;
-      }
-      Sleep(POLL_MS);
-    }
-    return EXIT_OK;
+    return wait_until(target, "enabled", args[2], number,
+                      [&] { return (IsWindowEnabled(target.control) != FALSE) == wanted; });
+  }
+  if (command == "wait-check" && need(3) && parse_int(args[3], number)) {
+    int wanted = 0;
+    if (!parse_int(args[2], wanted)) return fail(USAGE);
+    return wait_until(target, "check state", args[2], number, [&] {
+      DWORD_PTR state = 0;
+      return send_with_timeout(target.control, BM_GETCHECK, 0, 0, &state) &&
+             static_cast<int>(state) == wanted;
+    });
   }
   if (command == "visible" && need(1)) {
     print_line(IsWindowVisible(target.control) ? "1" : "0");

@@ -41,7 +41,7 @@ gui_screenshot after-read-96dpi
 gui set-text 4039 60
 gui_check "typed message" TEST type 4002 test
 gui click 4014
-gui_check "Swap after the click" 1 check 4014
+gui wait-check 4014 1 10000
 gui select 4054 2
 gui click 4012
 gui_wait_text 4059 "Done"
@@ -69,7 +69,7 @@ gui_expect_bytes "image after the refused write" "$WRITTEN" "$GUI_OUT/written-fi
 
 # Message bank 2: the other six boxes and labels; bank 1's texts stay; the bank bit is written.
 gui click 4008
-gui_check "bank 2 radio" 1 check 4008
+gui wait-check 4008 1 10000
 gui_check "bank 1 radio" 0 check 4007
 for id in 4080 4085 4086 4091; do gui_check "control $id shown" 1 visible $id; done
 for id in 4001 4006 4062 4067; do gui_check "control $id hidden" 0 visible $id; done
