@@ -82,6 +82,26 @@ int main() {
 
   check(link_set_baud_rate(9600) && link_set_baud_rate(1200), "baud rate changed and back");
   check(query_ic_type() == IC_DIP, "a query after the rate change is answered");
+
+  // Last, the keyer goes away in the middle of a reply, like an unplugged adapter: the script
+  // kills the simulator when it sees "unplug". Nothing may hang past the waits.
+  link_close();
+  run_interface_test("Ostrel F/W revision 31.04");
+  settings_image = pattern();
+  std::printf("unplug\n");
+  std::fflush(stdout);
+  const auto unplugged = std::chrono::steady_clock::now();
+  const bool read_ok = read_settings_image();
+  const long read_ms = elapsed_ms(unplugged);
+  check(!read_ok && read_ms < 4500,
+        "an image read cut off fails within its wait (" + std::to_string(read_ms) + " ms)");
+  check(settings_image == pattern(), "the image is left as it was");
+  const auto retest = std::chrono::steady_clock::now();
+  const int retest_result = interface_test(window);
+  const long retest_ms = elapsed_ms(retest);
+  check(retest_result == -1 && retest_ms < 7000,
+        "a test of the vanished keyer fails within the waits: \"" + window.text(IDC_STATUS_FIELD) +
+            "\" (" + std::to_string(retest_ms) + " ms)");
   link_close();
 
   std::printf("%s\n", failures == 0 ? "PASS" : "FAIL");
