@@ -106,7 +106,7 @@ class PosixSerialPort : public SerialPort {
     settings_.c_cc[VMIN] = 1;
     settings_.c_cc[VTIME] = 0;
     if (!apply_speed(speed)) return false;
-    // The keyer's interface draws on DTR and must see RTS low. A pty has no modem lines, so a
+    // The keyer's interface wants DTR raised and RTS low. A pty has no modem lines, so a
     // refusal here is no fault.
     int line = TIOCM_DTR;
     ::ioctl(fd_, TIOCMBIS, &line);
