@@ -6,6 +6,10 @@
 
 set -uo pipefail
 
+if [ $# -ne 5 ]; then
+  echo "usage: bash $(basename "$0") EXE DRIVER SIM OUTPUT_DIR SOURCE_DIR"
+  exit 1
+fi
 GUI_EXE=$1
 GUI_DRIVER=$2
 GUI_SIM=$3
@@ -39,10 +43,10 @@ mkdir -p "$GUI_OUT"
 
 gui_teardown() {
   local status=$?
-  wineserver -k 2>/dev/null
+  wineserver -k >/dev/null 2>&1
   if [ -n "${GUI_DPI_CHANGED:-}" ]; then
     gui_write_dpi 96
-    wineserver -k 2>/dev/null
+    wineserver -k >/dev/null 2>&1
     wineserver -w
   fi
   local pid
@@ -56,6 +60,7 @@ gui_teardown() {
   exit "$status"
 }
 trap gui_teardown EXIT
+trap 'exit 1' TERM INT
 
 gui_screenshot() {
   GUI_SHOT=$((GUI_SHOT + 1))
