@@ -28,15 +28,20 @@ inline void reset_upload_globals() {
   set_pause_function([](int ms) { recorded_pauses().push_back(ms); });
 }
 
-// A port onto the simulated keyer that notes upload_progress as each 20-byte frame goes out.
-class ProgressLoggingPort : public SerialPort {
+// A port onto the simulated keyer that notes upload_progress as each 20-byte frame goes out,
+// and can refuse rate changes after the first few.
+class ObservedPort : public SerialPort {
  public:
-  ProgressLoggingPort(SimulatedKeyerLink& sim, std::vector<int>& log)
-      : inner_(sim.keyer, sim.port_faults), log_(log) {}
+  ObservedPort(SimulatedKeyerLink& sim, std::vector<int>& log, int rate_changes_allowed = -1)
+      : inner_(sim.keyer, sim.port_faults), log_(log), rate_changes_left_(rate_changes_allowed) {}
   bool open(const std::string& name) override { return inner_.open(name); }
   bool read_settings() override { return inner_.read_settings(); }
   bool apply_line_settings(uint32_t baud) override { return inner_.apply_line_settings(baud); }
-  bool set_baud_rate(uint32_t baud) override { return inner_.set_baud_rate(baud); }
+  bool set_baud_rate(uint32_t baud) override {
+    if (rate_changes_left_ == 0) return false;
+    if (rate_changes_left_ > 0) --rate_changes_left_;
+    return inner_.set_baud_rate(baud);
+  }
   bool purge_input() override { return inner_.purge_input(); }
   bool write(const uint8_t* data, size_t count, int wait_ms) override {
     if (count == UPLOAD_FRAME_SIZE) log_.push_back(upload_progress.load());
@@ -50,4 +55,5 @@ class ProgressLoggingPort : public SerialPort {
  private:
   InProcessPort inner_;
   std::vector<int>& log_;
+  int rate_changes_left_;  // -1: no limit
 };

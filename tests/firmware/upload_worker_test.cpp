@@ -87,7 +87,7 @@ TEST_F(UploadWorkerTest, FramesOfErasedBlocksAreByteExact) {
 
 TEST_F(UploadWorkerTest, ProgressRunsFromZeroToNinetyNine) {
   std::vector<int> progress;
-  set_serial_port_factory([&] { return std::make_unique<ProgressLoggingPort>(sim, progress); });
+  set_serial_port_factory([&] { return std::make_unique<ObservedPort>(sim, progress); });
   ASSERT_EQ(run_worker(), UPLOAD_SUCCESS);
 
   ASSERT_EQ(progress.size(), static_cast<size_t>(FULL_UPLOAD_FRAMES));
@@ -171,6 +171,15 @@ TEST_F(UploadWorkerTest, SilentProbeSendsNothingAtTheFastRate) {
   ASSERT_EQ(run_worker(), UPLOAD_ERR_TIMEOUT);
   EXPECT_EQ(sim.keyer.received, (std::vector<uint8_t>{0x00, 0x10, 0x9B, 0x00, 0x04, 0x55}));
   EXPECT_TRUE(recorded_pauses().empty());
+}
+
+TEST_F(UploadWorkerTest, FailingToSwitchBackIsAFailure) {
+  std::vector<int> progress;
+  set_serial_port_factory([&] { return std::make_unique<ObservedPort>(sim, progress, 1); });
+  EXPECT_EQ(run_worker(), UPLOAD_ERR_BAUD_RATE);
+  EXPECT_EQ(sim.keyer.restarts, 1);  // the keyer has its firmware; the host missed the switch
+  EXPECT_EQ(link_state.baud_rate, 9600u);
+  EXPECT_EQ(recorded_pauses(), (std::vector<int>{200, 500}));
 }
 
 TEST_F(UploadWorkerTest, FlashEndsUpHoldingTheFile) {
