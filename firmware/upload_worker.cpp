@@ -15,9 +15,6 @@ std::atomic<int> upload_progress{0};
 
 namespace {
 
-constexpr uint8_t RATE_SWITCH = 0x35;
-constexpr uint8_t FRAME_ACCEPTED = 0x3C;
-constexpr uint8_t RESTART = 0x5A;
 // The keyer needs these to change its own rate, and to restart before it listens at 1200.
 constexpr int RATE_SWITCH_PAUSE_MS = 200;
 constexpr int RESTART_PAUSE_MS = 500;
@@ -39,7 +36,7 @@ void send_bytes(std::initializer_list<uint8_t> bytes) {
 // 0 when the keyer took the frame, otherwise the status that ends the upload.
 int frame_status(uint8_t sof, int block) {
   const uint8_t reply = send_firmware_block(sof, block);
-  if (reply == FRAME_ACCEPTED) return 0;
+  if (reply == BOOTLOADER_FRAME_ACCEPTED) return 0;
   return reply == 0 ? UPLOAD_ERR_ZERO_REPLY : reply;
 }
 
@@ -50,25 +47,25 @@ int run_upload() {
   if (!link_read(&reply, 1)) return UPLOAD_ERR_TIMEOUT;
   if (reply != ECHO_REPLY_BOOTLOADER) return UPLOAD_ERR_SYNC_PROBE;
 
-  send_bytes({RATE_SWITCH});
+  send_bytes({BOOTLOADER_RATE_SWITCH});
   pause_ms(RATE_SWITCH_PAUSE_MS);
-  if (!link_set_baud_rate(UPLOAD_BAUD_RATE)) return UPLOAD_ERR_BAUD_RATE;
+  if (!link_set_baud_rate(BOOTLOADER_FAST_BAUD)) return UPLOAD_ERR_BAUD_RATE;
 
   for (int block : LEADING_BLOCKS) {
-    if (int status = frame_status(UPLOAD_SOF, block)) return status;
+    if (int status = frame_status(BOOTLOADER_SOF, block)) return status;
   }
   for (int block = MAIN_RUN_FIRST; block <= MAIN_RUN_LAST; ++block) {
     upload_progress.store(block * 100 / PROGRESS_DIVISOR);
-    if (int status = frame_status(UPLOAD_SOF, block)) return status;
+    if (int status = frame_status(BOOTLOADER_SOF, block)) return status;
   }
   for (int block = 0; block < TRAILING_BLOCKS; ++block) {
-    if (int status = frame_status(UPLOAD_SOF, block)) return status;
+    if (int status = frame_status(BOOTLOADER_SOF, block)) return status;
   }
-  if (int status = frame_status(UPLOAD_SOF_LAST, TRAILING_BLOCKS)) return status;
+  if (int status = frame_status(BOOTLOADER_SOF_LAST, TRAILING_BLOCKS)) return status;
 
-  send_bytes({RESTART});
+  send_bytes({BOOTLOADER_RESTART});
   pause_ms(RESTART_PAUSE_MS);
-  if (!link_set_baud_rate(LINK_BAUD_RATE)) return UPLOAD_ERR_BAUD_RATE;
+  if (!link_set_baud_rate(BOOTLOADER_SLOW_BAUD)) return UPLOAD_ERR_BAUD_RATE;
   pause_ms(SETTLE_PAUSE_MS);
   return UPLOAD_SUCCESS;
 }
@@ -77,7 +74,7 @@ int run_upload() {
 
 uint8_t send_firmware_block(uint8_t sof, int block) {
   if (block < 0 || block >= FIRMWARE_BLOCKS) return UPLOAD_ERR_TIMEOUT;  // nothing to send
-  uint8_t frame[UPLOAD_FRAME_SIZE];
+  uint8_t frame[BOOTLOADER_FRAME_SIZE];
   frame[0] = sof;
   const FirmwareBlock& source = firmware_image.blocks[block];
   uint8_t sum = sof;
@@ -85,8 +82,8 @@ uint8_t send_firmware_block(uint8_t sof, int block) {
     frame[1 + i] = source[i];
     sum = static_cast<uint8_t>(sum + source[i]);
   }
-  frame[UPLOAD_FRAME_SIZE - 1] = static_cast<uint8_t>(-sum);
-  link_write(frame, UPLOAD_FRAME_SIZE);
+  frame[BOOTLOADER_FRAME_SIZE - 1] = static_cast<uint8_t>(-sum);
+  link_write(frame, BOOTLOADER_FRAME_SIZE);
   uint8_t reply = 0;
   if (!link_read(&reply, 1)) return UPLOAD_ERR_TIMEOUT;
   return reply;

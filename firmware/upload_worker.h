@@ -3,16 +3,13 @@
 #include <atomic>
 #include <cstdint>
 
+#include "firmware/bootloader_protocol.h"
+
 // Shared with the uploader dialog, which polls them: the percentage of the main run sent so far
 // (0..99), and the final status (upload_status.h), 0 until the worker has finished with the link
 // and the firmware image.
 extern std::atomic<int> upload_status;
 extern std::atomic<int> upload_progress;
-
-inline constexpr int UPLOAD_FRAME_SIZE = 20;
-inline constexpr uint8_t UPLOAD_SOF = 0x1B;
-inline constexpr uint8_t UPLOAD_SOF_LAST = 0x2E;
-inline constexpr uint32_t UPLOAD_BAUD_RATE = 9600;
 
 // Frames a firmware block behind `sof`, sends it and returns the keyer's one-byte answer, or
 // UPLOAD_ERR_TIMEOUT (0x84) when none came.

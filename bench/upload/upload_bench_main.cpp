@@ -34,7 +34,7 @@ namespace {
 constexpr int FRAMES = 964;
 constexpr double BITS_PER_BYTE = 10;
 constexpr double SLOW_BYTES = 7 + 1;
-constexpr double FAST_BYTES = FRAMES * (UPLOAD_FRAME_SIZE + 1) + 1;
+constexpr double FAST_BYTES = FRAMES * (BOOTLOADER_FRAME_SIZE + 1) + 1;
 constexpr double PAUSES_S = (200 + 500 + 100) / 1000.0;
 
 struct Simulator {

@@ -44,7 +44,7 @@ class ObservedPort : public SerialPort {
   }
   bool purge_input() override { return inner_.purge_input(); }
   bool write(const uint8_t* data, size_t count, int wait_ms) override {
-    if (count == UPLOAD_FRAME_SIZE) log_.push_back(upload_progress.load());
+    if (count == BOOTLOADER_FRAME_SIZE) log_.push_back(upload_progress.load());
     return inner_.write(data, count, wait_ms);
   }
   bool read(uint8_t* data, size_t count, int wait_ms) override {
