@@ -72,7 +72,7 @@ class MainDialogTest : public testing::Test {
 
 enum class Kind { group, push, radio, check, edit, text, combo };
 
-struct ControlSpec {
+struct ExpectedControl {
   int id;
   Kind kind;
   int x, y, width, height;
@@ -84,8 +84,8 @@ struct ControlSpec {
 constexpr LONG MESSAGE_BOX_STYLE = ES_MULTILINE | ES_UPPERCASE | ES_AUTOVSCROLL | WS_TABSTOP;
 constexpr LONG CALLSIGN_STYLE = ES_UPPERCASE | ES_AUTOHSCROLL | WS_TABSTOP;
 
-std::vector<ControlSpec> main_window_controls() {
-  std::vector<ControlSpec> specs = {
+std::vector<ExpectedControl> main_window_controls() {
+  std::vector<ExpectedControl> controls = {
       {4056, Kind::group, 4, 4, 224, 256, "Message Editor"},
       {4055, Kind::group, 232, 4, 136, 256, "Settings"},
       {4068, Kind::radio, 248, 248, 40, 10, "User 1"},
@@ -127,9 +127,9 @@ std::vector<ControlSpec> main_window_controls() {
   const char* label_texts[] = {"MaxWpm",    "MinWpm", "CmdWpm",  "CurWpm", "Ratio", "KeyComp",
                                "PdlSample", "Weight", "Lead In", "Tail",   "Farns", "LtrSpc"};
   for (int k = 0; k < 12; ++k) {
-    specs.push_back({small_edits[k], Kind::edit, 300, 16 + 12 * k, 20, 12, nullptr});
+    controls.push_back({small_edits[k], Kind::edit, 300, 16 + 12 * k, 20, 12, nullptr});
     // The labels' size is free; they stand to the right of their boxes.
-    specs.push_back({small_labels[k], Kind::text, 324, -1, -1, -1, label_texts[k]});
+    controls.push_back({small_labels[k], Kind::text, 324, -1, -1, -1, label_texts[k]});
   }
   const struct {
     int id, y;
@@ -139,20 +139,20 @@ std::vector<ControlSpec> main_window_controls() {
                 {4020, 88, "PdlWDoff"}, {4021, 100, "PaddleMute"}, {4022, 112, "FastCmd"},
                 {4023, 124, "Tune50%"}, {4024, 136, "SO2R"}};
   for (const auto& check : checks) {
-    specs.push_back({check.id, Kind::check, 240, check.y, 56, 8, check.caption});
+    controls.push_back({check.id, Kind::check, 240, check.y, 56, 8, check.caption});
   }
   const char* message_labels[] = {"Msg 1", "Msg 2", "Msg 3", "Msg 4",  "Msg 5",  "Msg 6",
                                   "Msg 7", "Msg 8", "Msg 9", "Msg 10", "Msg 11", "Msg 12"};
   for (int k = 0; k < 6; ++k) {
-    specs.push_back(
+    controls.push_back(
         {4001 + k, Kind::edit, 12, 16 + 36 * k, 164, 32, "", MESSAGE_BOX_STYLE, ES_WANTRETURN});
-    specs.push_back({4080 + k, Kind::edit, 12, 16 + 36 * k, 164, 32, "", MESSAGE_BOX_STYLE,
-                     ES_WANTRETURN | WS_VISIBLE});
-    specs.push_back({4062 + k, Kind::text, 184, 28 + 36 * k, 36, 12, message_labels[k]});
-    specs.push_back(
+    controls.push_back({4080 + k, Kind::edit, 12, 16 + 36 * k, 164, 32, "", MESSAGE_BOX_STYLE,
+                        ES_WANTRETURN | WS_VISIBLE});
+    controls.push_back({4062 + k, Kind::text, 184, 28 + 36 * k, 36, 12, message_labels[k]});
+    controls.push_back(
         {4086 + k, Kind::text, 184, 28 + 36 * k, 36, 12, message_labels[k + 6], 0, WS_VISIBLE});
   }
-  return specs;
+  return controls;
 }
 
 bool has_kind(HWND control, Kind kind) {
@@ -199,29 +199,29 @@ TEST_F(MainDialogTest, WindowHasItsClassTitleAndSize) {
 }
 
 TEST_F(MainDialogTest, EveryControlIsWhereAndWhatTheWindowNeeds) {
-  for (const ControlSpec& spec : main_window_controls()) {
-    SCOPED_TRACE("control " + std::to_string(spec.id));
-    HWND control = item(spec.id);
+  for (const ExpectedControl& want : main_window_controls()) {
+    SCOPED_TRACE("control " + std::to_string(want.id));
+    HWND control = item(want.id);
     ASSERT_NE(control, nullptr);
-    EXPECT_TRUE(has_kind(control, spec.kind));
-    LONG control_style = style(spec.id);
-    EXPECT_EQ(control_style & spec.style_on, spec.style_on);
-    EXPECT_EQ(control_style & spec.style_off, 0);
-    if (spec.caption != nullptr) {
-      EXPECT_EQ(window_text(control), spec.caption);
+    EXPECT_TRUE(has_kind(control, want.kind));
+    LONG control_style = style(want.id);
+    EXPECT_EQ(control_style & want.style_on, want.style_on);
+    EXPECT_EQ(control_style & want.style_off, 0);
+    if (want.caption != nullptr) {
+      EXPECT_EQ(window_text(control), want.caption);
     }
 
-    RECT expected = {spec.x, spec.y, spec.x + spec.width, spec.y + spec.height};
+    RECT expected = {want.x, want.y, want.x + want.width, want.y + want.height};
     MapDialogRect(dialog, &expected);
     RECT actual;
     GetWindowRect(control, &actual);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
     EXPECT_EQ(actual.left, expected.left);
-    if (spec.y < 0) continue;
+    if (want.y < 0) continue;
     EXPECT_EQ(actual.top, expected.top);
     EXPECT_EQ(actual.right, expected.right);
     // A closed combo box is as high as its field; the template gives its list's height.
-    if (spec.kind != Kind::combo) {
+    if (want.kind != Kind::combo) {
       EXPECT_EQ(actual.bottom, expected.bottom);
     }
   }
