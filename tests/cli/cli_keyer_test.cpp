@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "cli/exit_status.h"
+#include "cli/firmware_upload.h"
+#include "cli/image_file.h"
+#include "cli/keyer_commands.h"
+#include "link/link.h"
+#include "platform/pause.h"
+#include "sim/in_process_port.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void no_pause(int) {}
+
+// A keyer in this process, a folder for the files, and no real pauses.
+class CliKeyerCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    set_pause_function(no_pause);
+    folder_ = fs::temp_directory_path() /
+              ("ostrel-keyer-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    for (int i = 0; i < SETTINGS_IMAGE_SIZE; ++i) image_[i] = static_cast<uint8_t>(i * 7 + 3);
+  }
+  void TearDown() override {
+    link_close();
+    set_pause_function(nullptr);
+    fs::remove_all(folder_);
+  }
+  std::string path(const char* name) { return (folder_ / name).string(); }
+
+  fs::path folder_;
+  SettingsImage image_{};
+  std::ostringstream out_, err_;
+};
+
+TEST_F(CliKeyerCommand, ReadSavesOnlyAWholeImage) {
+  struct Case {
+    const char* name;
+    void (*spoil)(KeyerSim&);
+    int want_status;
+    const char* want_error;
+  } cases[] = {
+      {"answers", [](KeyerSim&) {}, EXIT_OK, ""},
+      {"silent", [](KeyerSim& k) { k.faults.silent = true; }, EXIT_KEYER,
+       "Ostrel Fail:no response"},
+      {"bootloader only", [](KeyerSim& k) { k.faults.echo_reply = 0xAA; }, EXIT_KEYER,
+       "Ostrel Fail:No O/S"},
+      {"old firmware", [](KeyerSim& k) { k.config.fw_major = 29; }, EXIT_KEYER,
+       "Only Ostrel3 only"},
+      {"image cut short", [](KeyerSim& k) { k.faults.short_reply = 100; }, EXIT_KEYER,
+       "did not send its whole settings image"},
+      {"image not sent", [](KeyerSim& k) { k.faults.unanswered_sub_commands = {0x0C}; }, EXIT_KEYER,
+       "did not send its whole settings image"},
+  };
+  for (const Case& c : cases) {
+    SimulatedKeyerLink sim;
+    sim.keyer.image = image_;
+    c.spoil(sim.keyer);
+    const std::string file = path("read.eep");
+    fs::remove(file);
+    std::ostringstream out, err;
+    EXPECT_EQ(read_keyer(file, out, err), c.want_status) << c.name;
+    EXPECT_NE(err.str().find(c.want_error), std::string::npos) << c.name << ": " << err.str();
+    if (c.want_status == EXIT_OK) {
+      SettingsImage saved{};
+      ASSERT_EQ(load_image_file(file, saved, err), EXIT_OK);
+      EXPECT_EQ(saved, image_);
+    } else {
+      EXPECT_FALSE(fs::exists(file)) << c.name;
+    }
+    link_close();
+  }
+}
+
+TEST_F(CliKeyerCommand, ReadLeavesAnOldFileWhenTheKeyerFails) {
+  const std::string file = path("kept.eep");
+  ASSERT_EQ(save_image_file(file, image_, err_), EXIT_OK);
+  SimulatedKeyerLink sim;
+  sim.keyer.faults.short_reply = 10;
+  EXPECT_EQ(read_keyer(file, out_, err_), EXIT_KEYER);
+  SettingsImage kept{};
+  ASSERT_EQ(load_image_file(file, kept, err_), EXIT_OK);
+  EXPECT_EQ(kept, image_);
+}
+
+TEST_F(CliKeyerCommand, WriteStoresTheFileInTheKeyer) {
+  const std::string file = path("write.eep");
+  ASSERT_EQ(save_image_file(file, image_, err_), EXIT_OK);
+  SimulatedKeyerLink sim;
+  EXPECT_EQ(write_keyer(file, true, out_, err_), EXIT_OK) << err_.str();
+  EXPECT_EQ(sim.keyer.image, image_);
+  EXPECT_EQ(sim.keyer.image_writes, 1);
+}
+
+// The simulated keyer's port, with one byte of every image it sends changed on the way.
+class SpoilingPort : public InProcessPort {
+ public:
+  using InProcessPort::InProcessPort;
+  bool read(uint8_t* data, size_t count, int wait_ms) override {
+    const bool ok = InProcessPort::read(data, count, wait_ms);
+    if (ok && count == SETTINGS_IMAGE_SIZE) data[100] ^= 0x01;
+    return ok;
+  }
+};
+
+TEST_F(CliKeyerCommand, VerifyNamesTheFirstDifference) {
+  const std::string file = path("verify.eep");
+  ASSERT_EQ(save_image_file(file, image_, err_), EXIT_OK);
+  SimulatedKeyerLink sim;
+  set_serial_port_factory([&sim]() -> std::unique_ptr<SerialPort> {
+    return std::make_unique<SpoilingPort>(sim.keyer, sim.port_faults);
+  });
+  EXPECT_EQ(write_keyer(file, true, out_, err_), EXIT_KEYER);
+  EXPECT_NE(err_.str().find("offset 100: wrote 0xBF, the keyer holds 0xBE"), std::string::npos)
+      << err_.str();
+}
+
+TEST_F(CliKeyerCommand, WriteRefusesAKeyerThatDoesNotAnswer) {
+  const std::string file = path("write.eep");
+  ASSERT_EQ(save_image_file(file, image_, err_), EXIT_OK);
+  SimulatedKeyerLink sim;
+  sim.keyer.faults.silent = true;
+  EXPECT_EQ(write_keyer(file, false, out_, err_), EXIT_KEYER);
+  EXPECT_EQ(sim.keyer.image_writes, 0);
+}
+
+TEST_F(CliKeyerCommand, TestShowsWhatTheWindowShows) {
+  struct Case {
+    uint8_t ic_type, supply;
+    std::string want;
+  } cases[] = {
+      {2, 52,
+       "Ostrel F/W revision 31.04\nOstrel IC:DIP\nPotValue: 128\nAux: 0\nSupply: 5.04 Volts\n"},
+      {1, 255,
+       "Ostrel F/W revision 31.04\nOstrel IC:SMT\nPotValue: 128\nAux: 0\nSupply: 1.03 Volts\n"},
+      {3, 0, "Ostrel F/W revision 31.04\nOstrel IC:MINI\nPotValue: 128\nSupply: no reading\n"},
+  };
+  for (const Case& c : cases) {
+    KeyerSimConfig config;
+    config.ic_type = c.ic_type;
+    config.supply_reading = c.supply;
+    SimulatedKeyerLink sim(config);
+    std::ostringstream out, err;
+    EXPECT_EQ(test_keyer(out, err), EXIT_OK) << err.str();
+    EXPECT_EQ(out.str(), c.want);
+    link_close();
+  }
+}
+
+TEST(CliProgressBarText, ClampedAndAligned) {
+  EXPECT_EQ(progress_bar_text(0), "[........................................]   0%");
+  EXPECT_EQ(progress_bar_text(52), "[####################....................]  52%");
+  EXPECT_EQ(progress_bar_text(100), "[########################################] 100%");
+  EXPECT_EQ(progress_bar_text(-3), progress_bar_text(0));
+  EXPECT_EQ(progress_bar_text(250), progress_bar_text(100));
+}
+
+TEST(CliLoadFailureText, NamesTheLineWhereThereIsOne) {
+  EXPECT_EQ(load_failure_text(-4, 7).rfind("line 7: not a valid record", 0), 0u);
+  EXPECT_EQ(load_failure_text(-5, 3).rfind("line 3: a record type", 0), 0u);
+  EXPECT_EQ(load_failure_text(-3, 12).find("line"), std::string::npos);
+  EXPECT_NE(load_failure_text(0, 1).find("no data records"), std::string::npos);
+}
+
+TEST_F(CliKeyerCommand, UploadReportsProgressAndTheOutcome) {
+  // Version 31.48 in program word 3: an image for the DIP keyer that the simulator is.
+  const std::string hex = path("firmware.hex");
+  std::ofstream(hex) << ":08000000000000000000"
+                        "1F30"
+                        "A9\n:00000001FF\n";
+  struct Case {
+    int refuse_frame;
+    int want_status;
+    const char* want_text;
+  } cases[] = {
+      {-1, EXIT_OK, "Upload Completed Successfully"},
+      {3, EXIT_KEYER, "Error: Checksum !"},
+  };
+  for (const Case& c : cases) {
+    SimulatedKeyerLink sim;
+    sim.keyer.faults.refuse_frame = c.refuse_frame;
+    std::ostringstream out, err;
+    EXPECT_EQ(upload_firmware(hex, false, out, err), c.want_status) << err.str();
+    EXPECT_NE((out.str() + err.str()).find(c.want_text), std::string::npos) << out.str();
+    EXPECT_EQ(sim.keyer.restarts, c.want_status == EXIT_OK ? 1 : 0);
+    if (c.want_status == EXIT_OK) {
+      EXPECT_NE(out.str().find("\n99%\n"), std::string::npos);
+    }
+    link_close();
+  }
+}
+
+}  // namespace

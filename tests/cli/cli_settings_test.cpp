@@ -1,0 +1,252 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/exit_status.h"
+#include "cli/image_file.h"
+#include "cli/panel_fields.h"
+#include "cli/settings_edit.h"
+#include "cli/settings_view.h"
+#include "resources/control_ids.h"
+#include "settings/settings_panel.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(CliFindPanelField, CaseSpacesAndPunctuationDoNotCount) {
+  struct Case {
+    const char* typed;
+    int want_id;  // 0: no such field
+  } cases[] = {
+      {"Lead In", IDC_LEAD_IN},
+      {"lead_in", IDC_LEAD_IN},
+      {"LEADIN", IDC_LEAD_IN},
+      {"Tune50%", IDC_TUNE_50},
+      {"tune50", IDC_TUNE_50},
+      {"cut 0", IDC_CUT_0},
+      {"Cut9", IDC_CUT_9},
+      {"keyer-mode", IDC_KEYER_MODE},
+      {"SO2R", IDC_SO2R},
+      {"SidetoneFreq", IDC_SIDETONE_FREQ},
+      {"sidetone", 0},
+      {"", 0},
+      {"msg1", 0},
+  };
+  for (const Case& c : cases) {
+    const PanelField* field = find_panel_field(c.typed);
+    if (c.want_id == 0) {
+      EXPECT_EQ(field, nullptr) << c.typed;
+    } else {
+      ASSERT_NE(field, nullptr) << c.typed;
+      EXPECT_EQ(field->control_id, c.want_id) << c.typed;
+    }
+  }
+}
+
+TEST(CliParseCheckValue, OnOffWords) {
+  const std::map<std::string, std::optional<bool>> cases = {
+      {"on", true},   {"ON", true},  {"yes", true},    {"1", true},  {"checked", true},
+      {"off", false}, {"No", false}, {"false", false}, {"0", false}, {"unchecked", false},
+      {"", {}},       {"maybe", {}}, {"2", {}},
+  };
+  for (const auto& [text, want] : cases) EXPECT_EQ(parse_check_value(text), want) << text;
+}
+
+TEST(CliParseSettingChanges, RefusesWhatTheWindowCouldNotBeGiven) {
+  struct Case {
+    std::vector<std::string> arguments;
+    int want_status;
+    const char* want_error;  // part of the message
+  } cases[] = {
+      {{"weight=50", "swap=on", "keyermode=anything"}, EXIT_OK, ""},
+      {{"msg12=", "callsign=K1ABC", "msg1=a=b"}, EXIT_OK, ""},
+      {{"weight"}, EXIT_USAGE, "is not FIELD=VALUE"},
+      {{"=5"}, EXIT_USAGE, "there is no field"},
+      {{"msg13=X"}, EXIT_USAGE, "there is no field \"msg13\""},
+      {{"weight=+5"}, EXIT_USAGE, "Weight needs a whole number"},
+      {{"weight= 5"}, EXIT_USAGE, "Weight needs a whole number"},
+      {{"weight="}, EXIT_USAGE, "Weight needs a whole number"},
+      {{"tail=12345678901"}, EXIT_USAGE, "Tail needs a whole number"},
+      {{"swap=2"}, EXIT_USAGE, "Swap is on or off"},
+  };
+  for (const Case& c : cases) {
+    std::vector<SettingChange> changes;
+    std::ostringstream err;
+    EXPECT_EQ(parse_setting_changes(c.arguments, UserBank::user1, changes, err), c.want_status)
+        << c.arguments[0];
+    EXPECT_NE(err.str().find(c.want_error), std::string::npos) << err.str();
+  }
+}
+
+TEST(CliParseSettingChanges, MessagesAndTheCallsignOfTheBank) {
+  std::vector<SettingChange> changes;
+  std::ostringstream err;
+  ASSERT_EQ(parse_setting_changes({"msg1=CQ", "MSG12=x=y", "callsign=K1ABC"}, UserBank::user2,
+                                  changes, err),
+            EXIT_OK);
+  ASSERT_EQ(changes.size(), 3u);
+  EXPECT_EQ(changes[0].slot, 0);
+  EXPECT_EQ(changes[1].slot, 11);
+  EXPECT_EQ(changes[1].value, "x=y");
+  EXPECT_EQ(changes[2].slot, 13);
+}
+
+TEST(CliJsonString, EscapesWhatJsonCannotHoldPlainly) {
+  const std::map<std::string, std::string> cases = {
+      {"", "\"\""},
+      {"CQ DE N0CALL", "\"CQ DE N0CALL\""},
+      {"A\"B\\C", "\"A\\\"B\\\\C\""},
+      {"\x01\n", "\"\\u0001\\u000A\""},
+      {"\xE9\x7F", "\"\\u00E9\\u007F\""},
+  };
+  for (const auto& [text, want] : cases) EXPECT_EQ(json_string(text), want);
+}
+
+// Settings files in a folder of their own, holding the defaults and no messages.
+class CliSettingsFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() /
+              ("ostrel-set-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    path_ = (folder_ / "keyer.eep").string();
+    settings_image = SettingsImage{};
+    reset_to_defaults();
+    defaults_ = settings_image;
+    std::ostringstream err;
+    ASSERT_EQ(save_image_file(path_, defaults_, err), EXIT_OK);
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  SettingsImage file_image() {
+    SettingsImage image{};
+    std::ostringstream err;
+    EXPECT_EQ(load_image_file(path_, image, err), EXIT_OK) << err.str();
+    return image;
+  }
+
+  fs::path folder_;
+  std::string path_;
+  SettingsImage defaults_{};
+};
+
+TEST_F(CliSettingsFile, ChangesReachOnlyTheirBytes) {
+  struct Case {
+    UserBank bank;
+    std::vector<std::string> arguments;
+    std::map<int, uint8_t> want;  // image offset -> value; every other byte stays
+  } cases[] = {
+      {UserBank::user1, {"Keyer Mode=UltimDah"}, {{0, 0x20}, {13, 0x47}}},
+      {UserBank::user2, {"keyermode=ultimatic"}, {{16, 0x20}}},
+      {UserBank::user2, {"keyermode=ultimdit"}, {{16, 0x20}, {29, 0x87}}},
+      {UserBank::user1, {"Output Config=Port2, ST, PTT"}, {{13, 0x0B}}},
+      {UserBank::user1, {"paddlehang=2.0 word"}, {{13, 0x37}}},
+      {UserBank::user1, {"swap=on", "cut9=yes"}, {{0, 0x08}, {8, 0x20}}},
+      {UserBank::user1, {"swap=off", "fastcmd=off"}, {}},
+      {UserBank::user2, {"Tune50%=on", "ltrspc=31"}, {{30, 0x3F}}},
+      {UserBank::user1, {"SidetoneFreq=1000", "weight=10"}, {{2, 62}, {3, 10}}},
+      {UserBank::user1, {"MaxWpm=40", "MinWpm=10"}, {{6, 10}, {7, 30}}},
+      {UserBank::user2, {"farns=99", "pdlsample=0"}, {{26, 99}, {27, 0}}},
+      {UserBank::user1,
+       {"msg1=CQ", "msg3=E E"},
+       {{32, 0x14},
+        {33, 0x0F},
+        {35, 0x11},
+        {47, 0x15},
+        {48, 0x9B},
+        {49, 0x02},
+        {50, 0x1C},
+        {51, 0x82}}},
+      {UserBank::user2, {"callsign=e"}, {{32, 0x10}, {46, 0x0F}, {47, 0x82}}},
+  };
+  for (const Case& c : cases) {
+    std::ostringstream err;
+    std::ostringstream ignored;
+    ASSERT_EQ(save_image_file(path_, defaults_, ignored), EXIT_OK);
+    ASSERT_EQ(set_settings(path_, c.bank, c.arguments, err), EXIT_OK)
+        << c.arguments[0] << ": " << err.str();
+    const SettingsImage got = file_image();
+    for (int offset = 0; offset < SETTINGS_IMAGE_SIZE; ++offset) {
+      const auto want = c.want.count(offset) ? c.want.at(offset) : defaults_[offset];
+      EXPECT_EQ(got[offset], want) << c.arguments[0] << " offset " << offset;
+    }
+  }
+}
+
+TEST_F(CliSettingsFile, RefusedChangesLeaveTheFileAsItWas) {
+  struct Case {
+    UserBank bank;
+    std::vector<std::string> arguments;
+    int want_status;
+    const char* want_error;
+  } cases[] = {
+      {UserBank::user1, {"weight=91"}, EXIT_USAGE, "Weight must be between 10 and 90"},
+      {UserBank::user1, {"swap=on", "ratio=32"}, EXIT_USAGE, "Ratio must be between 33 and 66"},
+      {UserBank::user2, {"cmdwpm=4"}, EXIT_USAGE, "CMDWPM must be between 5 and 99"},
+      {UserBank::user1,
+       {"maxwpm=20", "minwpm=20"},
+       EXIT_USAGE,
+       "Pot Max must be greater than Pot Min"},
+      {UserBank::user1,
+       {"ltrspc=32"},
+       EXIT_USAGE,
+       "Letterspace Adjustment can't be greater than 31"},
+      {UserBank::user1, {"outputconfig=Port3"}, EXIT_USAGE, "\"Port1\", \"Port1, ST\""},
+      {UserBank::user1, {"msg1=" + std::string(241, 'E')}, EXIT_USAGE, ""},
+      {UserBank::user1,
+       {"msg1=" + std::string(120, 'E'), "msg2=" + std::string(121, 'T')},
+       EXIT_USAGE,
+       ""},
+      {UserBank::user1, {"msg1=A~B"}, EXIT_USAGE, ""},
+  };
+  for (const Case& c : cases) {
+    std::ostringstream err;
+    EXPECT_EQ(set_settings(path_, c.bank, c.arguments, err), c.want_status) << c.arguments[0];
+    EXPECT_NE(err.str().find(c.want_error), std::string::npos) << err.str();
+    EXPECT_EQ(file_image(), defaults_) << c.arguments[0];
+  }
+}
+
+TEST_F(CliSettingsFile, OnlyWholeImagesAreTaken) {
+  for (size_t size : {0u, 1u, 287u, 289u, 1000u}) {
+    {
+      std::ofstream file(path_, std::ios::binary | std::ios::trunc);
+      file << std::string(size, '\x05');
+    }
+    std::ostringstream out, err;
+    EXPECT_EQ(show_settings(path_, false, out, err), EXIT_FILE) << size;
+    EXPECT_EQ(set_settings(path_, UserBank::user1, {"weight=50"}, err), EXIT_FILE) << size;
+    EXPECT_EQ(fs::file_size(path_), size);
+  }
+}
+
+TEST_F(CliSettingsFile, MessagesThatDoNotReadBackAreKeptUnlessATextChanges) {
+  // "TEST $ OK" as the keyer stores it: the $ (0xC8) carries the end mark by itself, so the
+  // decoder stops there.
+  SettingsImage image = defaults_;
+  const uint8_t stored[] = {0x03, 0x02, 0x08, 0x03, 0x1C, 0xC8, 0x1C, 0x0F, 0x8D};
+  image[MSG_END_POINTER] = 15 + sizeof stored;
+  image[MSG_SLOT_POINTERS] = 15;
+  std::copy(std::begin(stored), std::end(stored), image.begin() + MSG_DATA);
+  std::ostringstream err;
+  ASSERT_EQ(save_image_file(path_, image, err), EXIT_OK);
+
+  ASSERT_EQ(set_settings(path_, UserBank::user1, {"weight=60"}, err), EXIT_OK);
+  SettingsImage want = image;
+  want[REL_WEIGHT] = 60;
+  EXPECT_EQ(file_image(), want);
+  EXPECT_EQ(err.str(), "");
+
+  ASSERT_EQ(set_settings(path_, UserBank::user1, {"msg2=K"}, err), EXIT_OK);
+  EXPECT_NE(err.str().find("do not read back"), std::string::npos);
+}
+
+}  // namespace
