@@ -1,5 +1,6 @@
 #include "firmware/programming_file.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -11,6 +12,8 @@
 ProgrammingFileState programming_file_state;
 
 namespace {
+
+constexpr int PROGRESS_FULL = 100;
 
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
@@ -61,6 +64,14 @@ int load_programming_file(DialogControls& dialog, const std::string& path) {
   File file(std::fopen(path.c_str(), "r"), &std::fclose);
   if (!file) return LOAD_ERR_OPEN;
 
+  // The bar shows 0..100, more as full. Each position is sent once, not once a line, so that a
+  // long file does not repaint the bar thousands of times.
+  int bar = -1;
+  auto move_bar = [&](int position) {
+    position = std::min(position, PROGRESS_FULL);
+    if (position != bar) dialog.set_progress(IDC_UPLOADER_PROGRESS, position);
+    bar = position;
+  };
   // Byte address of the record addresses' 64 KiB window, from the last address record.
   uint32_t base = 0;
   int last_block = 0;
@@ -68,7 +79,7 @@ int load_programming_file(DialogControls& dialog, const std::string& path) {
   HexRecord record;
   for (;;) {
     if (std::feof(file.get()) || std::ferror(file.get())) return LOAD_ERR_NO_END_RECORD;
-    dialog.set_progress(IDC_UPLOADER_PROGRESS, last_block);
+    move_bar(last_block);
     std::string line = read_line_piece(file.get());
     ++programming_file_state.lines_read;
     strip_line_end(line);
@@ -81,7 +92,7 @@ int load_programming_file(DialogControls& dialog, const std::string& path) {
         for (uint32_t k = 0; k < record.count; ++k) store_firmware_byte(start + k, record.data[k]);
         ++records;
         last_block = static_cast<int>(start / FIRMWARE_BLOCK_DATA);
-        dialog.set_progress(IDC_UPLOADER_PROGRESS, records / 4);
+        move_bar(records / 4);
         break;
       }
       case HEX_RECORD_LINEAR_ADDRESS:

@@ -30,7 +30,7 @@ gui_check "Load at opening" 1 -w "$UPLOADER" enabled 2
 
 gui -w "$UPLOADER" click 2
 gui file-dialog "$GUI_APP_WIN_DIR\\fw.bin" 10000
-gui -w "$UPLOADER" wait-text 4036 "Ostrel Version: 31.05 Loaded, 1024 Records" 15000
+gui -w "$UPLOADER" wait-text 4036 "Ostrel Version: 31.05 Loaded, 1024 Records" 60000
 gui_check "path line" "$GUI_APP_WIN_DIR\\fw.bin" -w "$UPLOADER" text 4038
 gui_check "Program after loading" 1 -w "$UPLOADER" enabled 4028
 gui_screenshot loaded
@@ -59,7 +59,7 @@ gui click 4010
 gui wait-window "$UPLOADER" 10000
 gui -w "$UPLOADER" escape
 gui file-dialog "$GUI_APP_WIN_DIR\\fw.bin" 10000
-gui -w "$UPLOADER" wait-text 4036 "Ostrel Version: 31.05 Loaded, 1024 Records" 15000
+gui -w "$UPLOADER" wait-text 4036 "Ostrel Version: 31.05 Loaded, 1024 Records" 60000
 gui -w "$UPLOADER" click 4028
 gui -w "$UPLOADER" wait-text 4036 "Error: OstrelUSB Refused a Block (reply 0) !" 60000
 gui_screenshot refused
