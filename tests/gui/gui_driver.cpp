@@ -144,8 +144,10 @@ std::string unescape(const std::string& text) {
 }
 
 bool parse_int(const std::string& text, int& value) {
+  // Decimal, or hexadecimal after 0x (a leading 0 does not mean octal).
+  bool hex = text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0;
   char* end = nullptr;
-  long parsed = std::strtol(text.c_str(), &end, 0);
+  long parsed = std::strtol(text.c_str(), &end, hex ? 16 : 10);
   if (text.empty() || *end != '\0') return false;
   value = static_cast<int>(parsed);
   return true;
@@ -448,9 +450,11 @@ int execute(std::vector<std::string> args) {
 constexpr const char* SERVE_DONE = "<<gui-driver done>> ";
 
 int serve() {
-  char line[4096];
-  while (std::fgets(line, sizeof line, stdin)) {
-    std::string text(line);
+  std::string text;
+  char chunk[4096];
+  while (std::fgets(chunk, sizeof chunk, stdin)) {
+    text += chunk;
+    if (text.back() != '\n' && !std::feof(stdin)) continue;  // a line longer than the chunk
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     std::vector<std::string> args;
     size_t begin = 0;
@@ -461,6 +465,7 @@ int serve() {
       if (tab == std::string::npos) break;
       begin = tab + 1;
     }
+    text.clear();
     int status = execute(args);
     std::fprintf(stdout, "%s%d\n", SERVE_DONE, status);
     std::fflush(stdout);
