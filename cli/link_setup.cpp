@@ -71,6 +71,10 @@ std::vector<std::string> config_file_candidates(const std::string& exe_path) {
 int setup_link(const LinkOptions& options, std::ostream& err) {
   cli_link_state.start = std::chrono::steady_clock::now();
   SerialPortFactory factory;
+  if (options.sim && !options.port.empty()) {
+    err << "ostrel: --sim and --port name two different keyers; give one of them\n";
+    return EXIT_USAGE;
+  }
   if (options.sim) {
     cli_link_state.sim = std::make_unique<SimulatedKeyerLink>();
     SimulatedKeyerLink* sim = cli_link_state.sim.get();

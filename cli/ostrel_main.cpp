@@ -28,6 +28,8 @@ int main(int argc, char** argv) {
       "Exit status: 0 success, 1 keyer or link failure, 2 usage or a refused value, 3 file "
       "error."};
   app.fallthrough();
+  // Paths such as /dev/ttyUSB0 or a Unix path under Wine are arguments, never "/option"s.
+  app.allow_windows_style_options(false);
   app.require_subcommand(1);
 
   LinkOptions link;

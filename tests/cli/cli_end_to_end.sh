@@ -215,6 +215,7 @@ printf '\007\000\000\000' >Ostrel3tools.cfg
 has_text "port from the configuration file" cfg.log "open      COM7"
 rm Ostrel3tools.cfg
 
+run "two keyers" 2 "$OSTREL" --sim --port "$work/keyer" test
 run "no command" 2 "$OSTREL"
 run "unknown command" 2 "$OSTREL" frobnicate
 run "read without -o" 2 "$OSTREL" --sim read
