@@ -27,20 +27,23 @@ bool equals_ignoring_case(const std::string& text, size_t at, const char* word) 
   return true;
 }
 
-// Loads com_port_number from the first configuration file that exists; false when there is none
-// or it cannot be read. The file is never created here: the command line only borrows it.
-bool load_remembered_port(std::ostream& err) {
+// Loads com_port_number from the first configuration file that exists: EXIT_OK, EXIT_FILE when it
+// cannot be read, EXIT_USAGE when there is none. The file is never created here: the command line
+// only borrows it.
+int load_remembered_port(std::ostream& err) {
   for (const std::string& candidate : config_file_candidates(executable_path())) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(candidate, error)) continue;
     app_state.cfg_path = candidate;
-    if (load_app_config() != 1) {
-      err << "ostrel: cannot read the port from " << candidate << "\n";
-      return false;
-    }
-    return true;
+    if (load_app_config() == 1) return EXIT_OK;
+    err << "ostrel: cannot read the port from " << candidate << "; pass one with --port\n";
+    return EXIT_FILE;
   }
-  return false;
+  err << "ostrel: no port given and no " << CONFIG_FILE_NAME
+      << " found here or beside the program.\n"
+         "Run `ostrel ports` to see the ports present, then pass one with --port "
+         "(or use --sim for the built-in simulated keyer).\n";
+  return EXIT_USAGE;
 }
 }  // namespace
 
@@ -92,12 +95,8 @@ int setup_link(const LinkOptions& options, std::ostream& err) {
         return std::make_unique<PathPort>(make_platform_serial_port(), path);
       };
     }
-  } else if (!load_remembered_port(err)) {
-    err << "ostrel: no port given and no " << CONFIG_FILE_NAME
-        << " found here or beside the program.\n"
-           "Run `ostrel ports` to see the ports present, then pass one with --port "
-           "(or use --sim for the built-in simulated keyer).\n";
-    return EXIT_USAGE;
+  } else if (int status = load_remembered_port(err); status != EXIT_OK) {
+    return status;
   }
 
   if (!options.trace_path.empty()) {
