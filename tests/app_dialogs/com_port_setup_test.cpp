@@ -194,20 +194,28 @@ TEST_F(ComPortSetupTest, OkIgnoresTextTypedIntoTheList) {
 }
 
 // A list control that reports a selection the list does not have (it cannot be trusted to be
-// in range): OK must not read past the port list.
+// in range): OK must not read past the items that were added.
 class StraySelectionControls : public RecordingControls {
  public:
-  int combo_selection(int) override { return 5; }
+  explicit StraySelectionControls(int selection) : stray_(selection) {}
+  int combo_selection(int) override { return stray_; }
+
+ private:
+  int stray_;
 };
 
 TEST_F(ComPortSetupTest, OkRefusesASelectionOutsideTheList) {
-  StraySelectionControls stray;
-  com_port_number = 3;
-  FakePorts ports = ports_present({1, 3});
-  com_port_setup_init(stray, ports.probe());
-  EXPECT_EQ(com_port_setup_ok(stray, count_save), ComPortOkResult::none_selected);
-  EXPECT_EQ(com_port_number, 3);
-  EXPECT_EQ(save_calls, 0);
+  for (int stray : {2, 3, 31, 32, 1000, -2}) {
+    SCOPED_TRACE(stray);
+    SetUp();
+    StraySelectionControls controls(stray);
+    com_port_number = 3;
+    FakePorts ports = ports_present({1, 3});
+    com_port_setup_init(controls, ports.probe());
+    EXPECT_EQ(com_port_setup_ok(controls, count_save), ComPortOkResult::none_selected);
+    EXPECT_EQ(com_port_number, 3);
+    EXPECT_EQ(save_calls, 0);
+  }
 }
 
 }  // namespace
