@@ -44,15 +44,6 @@ TEST_P(Populate, ShownNumbers) {
       {REL_LETTER_SPACE, 0xFF, IDC_LTR_SPC, "31"},
       {REL_LETTER_SPACE, 0xE0, IDC_LTR_SPC, "0"},
       {REL_WEIGHT, 255, IDC_WEIGHT, "255"},
-      {REL_LEAD_IN, 4, IDC_LEAD_IN, "4"},
-      {REL_TAIL, 5, IDC_TAIL, "5"},
-      {REL_KEY_COMP, 9, IDC_KEY_COMP, "9"},
-      {REL_FARNS, 10, IDC_FARNS, "10"},
-      {REL_PDL_SAMPLE, 11, IDC_PDL_SAMPLE, "11"},
-      {REL_RATIO, 12, IDC_RATIO, "12"},
-      {REL_CUR_WPM, 1, IDC_CUR_WPM, "1"},
-      {REL_CMD_WPM, 15, IDC_CMD_WPM, "15"},
-      {REL_POT_MIN, 200, IDC_MIN_WPM, "200"},
   };
   for (const Case& c : cases) {
     SetUp();
