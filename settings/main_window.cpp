@@ -12,6 +12,7 @@
 #include "messages/message_editor.h"
 #include "platform/pause.h"
 #include "resources/control_ids.h"
+#include "settings/settings_fields.h"
 #include "settings/settings_panel.h"
 
 MainWindowState main_window_state;
@@ -23,22 +24,17 @@ constexpr int COMMAND_CONTROLS[] = {IDC_TEST,          IDC_WRITE,         IDC_RE
                                     IDC_MESSAGE_BANK1, IDC_MESSAGE_BANK2, IDC_USER1,
                                     IDC_USER2,         IDC_SET_COM_PORT,  IDC_FW_UPDATE};
 
-const char* const KEYER_MODES[] = {"Iambic A", "Iambic B", "Ultimatic",
-                                   "UltimDit", "UltimDah", "VibroBug"};
-const char* const PADDLE_HANGS[] = {"1.0 Word", "1.3 Word", "1.6 Word", "2.0 Word"};
-const char* const OUTPUT_CONFIGS[] = {"Port1", "Port1, ST", "Port1, PTT", "Port1, ST, PTT",
-                                      "Port2", "Port2, ST", "Port2, PTT", "Port2, ST, PTT"};
-
 constexpr int WRITE_SETTLE_MS = 500;
 
 DialogControls& window() {
   return *main_window_state.window;
 }
 
-template <size_t N>
-void fill_list(int id, const char* const (&items)[N]) {
+// The entries come from the panel's tables, where each one's encoding is kept beside its text.
+template <typename Entries, typename TextOf>
+void fill_list(int id, const Entries& entries, TextOf text_of) {
   window().combo_reset(id);
-  for (const char* item : items) window().combo_add(id, item);
+  for (const auto& entry : entries) window().combo_add(id, text_of(entry));
 }
 
 void set_status(const std::string& text) {
@@ -227,9 +223,9 @@ void main_window_init(DialogControls& dialog, MainWindowHost& host, FileChooser&
   show_com_port();
 
   // The lists are unsorted: their positions are the codes stored in the image.
-  fill_list(IDC_KEYER_MODE, KEYER_MODES);
-  fill_list(IDC_PADDLE_HANG, PADDLE_HANGS);
-  fill_list(IDC_OUTPUT_CONFIG, OUTPUT_CONFIGS);
+  fill_list(IDC_KEYER_MODE, KEYER_MODES, [](const KeyerModeEntry& e) { return e.text; });
+  fill_list(IDC_PADDLE_HANG, PADDLE_HANG_ENTRIES, [](const char* text) { return text; });
+  fill_list(IDC_OUTPUT_CONFIG, OUTPUT_CONFIGS, [](const OutputConfigEntry& e) { return e.text; });
 }
 
 void main_window_command(int id, int notification) {
