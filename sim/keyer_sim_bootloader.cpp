@@ -3,21 +3,14 @@
 #include <algorithm>
 #include <numeric>
 
+#include "firmware/bootloader_protocol.h"
 #include "link/admin.h"
 #include "sim/keyer_sim.h"
 
 namespace {
 
-constexpr uint8_t RATE_SWITCH = 0x35;
-constexpr uint8_t RESTART = 0x5A;
-constexpr uint32_t BOOTLOADER_SLOW_BAUD = 1200;
-constexpr uint32_t BOOTLOADER_FAST_BAUD = 9600;
-
-constexpr size_t FRAME_SIZE = 20;
+constexpr size_t FRAME_SIZE = BOOTLOADER_FRAME_SIZE;
 constexpr size_t FRAME_DATA_SIZE = 16;
-constexpr uint8_t SOF_BLOCK = 0x1B;
-constexpr uint8_t SOF_LAST_BLOCK = 0x2E;
-constexpr uint8_t FRAME_ACCEPTED = 0x3C;
 constexpr uint8_t FRAME_SOF_ERROR = 0x80;
 constexpr uint8_t FRAME_CHECKSUM_ERROR = 0x81;
 constexpr uint8_t FRAME_VERIFY_ERROR = 0x82;
@@ -28,7 +21,7 @@ constexpr uint8_t FRAME_VERIFY_ERROR = 0x82;
 // and the restart. A 0x5A inside a frame is data: only at a frame's first byte is it the restart.
 void KeyerSim::take_bootloader_byte(uint8_t byte, std::vector<uint8_t>& reply) {
   if (baud_ == BOOTLOADER_FAST_BAUD) {
-    if (pending_.empty() && byte == RESTART) {
+    if (pending_.empty() && byte == BOOTLOADER_RESTART) {
       mode_ = Mode::firmware;
       baud_ = BOOTLOADER_SLOW_BAUD;
       ++restarts;
@@ -40,7 +33,7 @@ void KeyerSim::take_bootloader_byte(uint8_t byte, std::vector<uint8_t>& reply) {
   }
 
   if (pending_.empty()) {
-    if (byte == RATE_SWITCH) {
+    if (byte == BOOTLOADER_RATE_SWITCH) {
       baud_ = BOOTLOADER_FAST_BAUD;
     } else if (byte == 0x00) {
       pending_.push_back(byte);
@@ -70,11 +63,11 @@ void KeyerSim::take_upload_frame(std::vector<uint8_t>& reply) {
   frames.push_back(frame);
   const int index = upload_frame_index_++;
 
-  uint8_t code = FRAME_ACCEPTED;
+  uint8_t code = BOOTLOADER_FRAME_ACCEPTED;
   const size_t offset = 2 * ((size_t{frame[1]} << 8) | frame[2]);
   if (index == faults.refuse_frame) {
     code = faults.refuse_code;
-  } else if (frame[0] != SOF_BLOCK && frame[0] != SOF_LAST_BLOCK) {
+  } else if (frame[0] != BOOTLOADER_SOF && frame[0] != BOOTLOADER_SOF_LAST) {
     code = FRAME_SOF_ERROR;
   } else if (std::accumulate(frame.begin(), frame.end(), 0u) % 256 != 0) {
     code = FRAME_CHECKSUM_ERROR;
