@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -327,6 +328,7 @@ const char* const USAGE =
     "                         (\\b \\n \\r \\t \\\\ \\xHH name control characters)\n"
     "  wait-text ID TEXT MS   until the text equals TEXT\n"
     "  check ID               print the check state (0, 1)\n"
+    "  progress ID            print a progress bar's position\n"
     "  enabled ID             print 1 when enabled, else 0\n"
     "  wait-enabled ID 0|1 MS until the control is disabled (0) or enabled (1)\n"
     "  wait-check ID STATE MS until the button's check state is STATE (0, 1)\n"
@@ -400,6 +402,7 @@ int run(const Options& options, const std::vector<std::string>& args) {
     return wait_text(target, args[2], number);
   }
   if (command == "check" && need(1)) return print_number(target, BM_GETCHECK);
+  if (command == "progress" && need(1)) return print_number(target, PBM_GETPOS);
   if (command == "enabled" && need(1)) {
     print_line(IsWindowEnabled(target.control) ? "1" : "0");
     return EXIT_OK;

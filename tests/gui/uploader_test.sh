@@ -38,6 +38,8 @@ gui_screenshot loaded
 gui -w "$UPLOADER" click 4028
 gui -w "$UPLOADER" wait-text 4036 "Upload Completed Successfully" 60000
 gui_screenshot uploaded
+# The bar stops at 99: the last four frames come after the main run it measures.
+gui_check "progress bar after the upload" 99 -w "$UPLOADER" progress 4032
 gui_check "Load after the upload" 1 -w "$UPLOADER" enabled 2
 gui_check "Program after the upload" 0 -w "$UPLOADER" enabled 4028
 gui_wait_file "$FLASH"
