@@ -5,6 +5,12 @@
 #include <filesystem>
 #include <system_error>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace {
 
 // Opens the name in `mode` and closes it again; when it cannot, errno says why. The paths are the
@@ -27,9 +33,22 @@ bool target_writable(const std::string& path) {
   return can_open(path, "r+b") || errno == ENOENT;
 }
 
+// Some disks take the bytes into memory and fail only when they go on to the device (a network
+// or thin-provisioned disk that is full, a failing stick): the write and the close both succeed.
+// Only asking for the bytes to be on the device finds that out, and it must happen before the
+// new file takes the old one's name, or a file that was never stored replaces a good one. It
+// also means that after a power cut the name holds either the old bytes or the new ones.
+bool flush_to_device(std::FILE* file) {
+#ifdef _WIN32
+  return _commit(_fileno(file)) == 0;
+#else
+  return fsync(fileno(file)) == 0;
+#endif
+}
+
 bool write_all(std::FILE* file, const uint8_t* data, size_t size) {
   if (size > 0 && std::fwrite(data, 1, size, file) != size) return false;
-  return std::fflush(file) == 0;
+  return std::fflush(file) == 0 && flush_to_device(file);
 }
 
 // A name beside `path` with `suffix` and a number, not taken yet, so that no other file is
