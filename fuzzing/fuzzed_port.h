@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "link/serial_port.h"
+
+// Port failures the fuzzer picks, one bit each, in the input's second byte.
+inline constexpr uint8_t PORT_FAIL_OPEN = 0x01;
+inline constexpr uint8_t PORT_FAIL_GET_STATE = 0x02;
+inline constexpr uint8_t PORT_FAIL_SET_STATE = 0x04;
+inline constexpr uint8_t PORT_FAIL_PURGE = 0x08;
+inline constexpr uint8_t PORT_FAIL_WRITES = 0x10;
+inline constexpr uint8_t PORT_FAIL_FIRST_BAUD_CHANGE = 0x20;
+inline constexpr uint8_t PORT_FAIL_SECOND_BAUD_CHANGE = 0x40;
+
+// In the keyer's reply stream, REPLY_ESCAPE followed by 0 is a read that runs out of time (the
+// bytes a longer read already got stay in its buffer); followed by any other byte it is the
+// byte REPLY_ESCAPE itself. The end of the stream is silence.
+inline constexpr uint8_t REPLY_ESCAPE = 0xE5;
+
+struct PortWrite {
+  std::vector<uint8_t> bytes;
+  uint32_t baud_rate = 0;   // the port's rate when they went out
+  int upload_progress = 0;  // what the upload worker had reported by then
+};
+
+// The keyer behind the port, as the fuzzer plays it, and everything the host did to the port.
+struct FuzzedKeyer {
+  uint8_t failures = 0;  // PORT_FAIL_* bits
+  const uint8_t* replies = nullptr;
+  size_t replies_left = 0;
+  uint32_t baud_rate = 0;  // 0 until the link applies its line settings
+  int baud_changes = 0;
+  int opens = 0;
+  std::vector<PortWrite> writes;
+  std::vector<uint8_t> last_read;  // the bytes the last read delivered, complete or not
+};
+extern FuzzedKeyer fuzzed_keyer;
+
+// Starts a dialogue: the failures and the reply stream come from the fuzzer's input.
+void start_fuzzed_dialogue(uint8_t failures, const uint8_t* replies, size_t size);
+
+// A serial port that answers from fuzzed_keyer's reply stream at once, never waiting. It stops
+// the run when the host uses it against the link's rules: a transfer on a port that is not open
+// and configured, a read of nothing or with another wait than the link's.
+class FuzzedPort : public SerialPort {
+ public:
+  bool open(const std::string& name) override;
+  bool read_settings() override;
+  bool apply_line_settings(uint32_t baud_rate) override;
+  bool set_baud_rate(uint32_t baud_rate) override;
+  bool purge_input() override;
+  bool write(const uint8_t* data, size_t count, int wait_ms) override;
+  bool read(uint8_t* data, size_t count, int wait_ms) override;
+  void close() override;
+
+ private:
+  bool open_ = false;
+  bool configured_ = false;  // line settings applied and the receive queue purged
+};

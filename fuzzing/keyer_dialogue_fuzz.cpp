@@ -1,0 +1,283 @@
+// The keyer operations against a keyer whose every reply, short reply and silence the fuzzer
+// picks, as do failures of the port itself. Input: one byte choosing the operation, one byte of
+// PORT_FAIL_* bits, then the keyer's reply stream (see fuzzed_port.h).
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "firmware/firmware_image.h"
+#include "firmware/upload_status.h"
+#include "firmware/upload_worker.h"
+#include "fuzzing/fuzz_support.h"
+#include "fuzzing/fuzzed_port.h"
+#include "link/admin.h"
+#include "link/interface_test.h"
+#include "link/link.h"
+#include "messages/message_codec.h"
+#include "messages/message_editor.h"
+#include "platform/recording_controls.h"
+#include "resources/control_ids.h"
+#include "settings/main_window.h"
+#include "settings/settings_image.h"
+
+namespace {
+
+// What the program knew before the dialogue: values of an earlier test and an image that is not
+// all zero, so that a failure which overwrites either shows.
+constexpr KeyerValues EARLIER_VALUES{41, 7, 9};
+constexpr const char* IC_LABEL_BEFORE = "Ostrel IC:";
+constexpr int COMMAND_CONTROL_COUNT = 9;
+constexpr int UPLOAD_FRAMES = 964;
+
+SettingsImage earlier_image() {
+  SettingsImage image;
+  for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 37 + 11);
+  return image;
+}
+
+bool same_values(const KeyerValues& a, const KeyerValues& b) {
+  return a.fw_major == b.fw_major && a.fw_minor == b.fw_minor && a.ic_variant == b.ic_variant;
+}
+
+bool is_write_of(const PortWrite& write, std::vector<uint8_t> bytes) {
+  return write.bytes == bytes;
+}
+
+// The text the status field must show when the port itself failed, or nullptr when it did not.
+const char* port_failure_text() {
+  const uint8_t failures = fuzzed_keyer.failures;
+  if (failures & PORT_FAIL_OPEN) return "Ostrel Fail:comm open";
+  if (failures & PORT_FAIL_GET_STATE) return "Ostrel Fail:get comm state";
+  if (failures & PORT_FAIL_SET_STATE) return "Ostrel Fail:set comm state";
+  if (failures & PORT_FAIL_PURGE) return "Ostrel Fail:comm purge";
+  return nullptr;
+}
+
+// The status field, the IC label, the result and the kept values after an interface test
+// that started from EARLIER_VALUES and the label IC_LABEL_BEFORE.
+void check_interface_test_outcome(RecordingControls& window, int result) {
+  const std::string status = window.text(IDC_STATUS_FIELD);
+  const std::string label = window.text(IDC_IC_LABEL);
+  const KeyerValues& values = keyer_values;
+  if (const char* expected = port_failure_text()) {
+    FUZZ_CHECK(result == -1 && status == expected);
+    FUZZ_CHECK(fuzzed_keyer.writes.empty());
+  }
+  if (result < 0) {
+    FUZZ_CHECK(result == -1);
+    FUZZ_CHECK(label == IC_LABEL_BEFORE);
+    if (status == "Only Ostrel3 only") {
+      FUZZ_CHECK(values.fw_major < 30 && values.ic_variant == EARLIER_VALUES.ic_variant);
+      return;
+    }
+    FUZZ_CHECK(same_values(values, EARLIER_VALUES));
+    static const char* const failures[] = {
+        "Ostrel Fail:comm open",    "Ostrel Fail:get comm state", "Ostrel Fail:set comm state",
+        "Ostrel Fail:comm purge",   "Ostrel Fail:no response",    "Ostrel Fail:No O/S",
+        "Ostrel Fail:echo mismatch"};
+    FUZZ_CHECK(std::any_of(std::begin(failures), std::end(failures),
+                           [&](const char* text) { return status == text; }));
+    return;
+  }
+  FUZZ_CHECK(result == values.fw_major && result >= 30);
+  FUZZ_CHECK(is_write_of(fuzzed_keyer.writes.at(0), {0x00, ADMIN_ECHO_TEST, ADMIN_ECHO_ARGUMENT}));
+  char revision[64];
+  std::snprintf(revision, sizeof revision, "Ostrel F/W revision %u.%02u", unsigned{values.fw_major},
+                unsigned{values.fw_minor});
+  FUZZ_CHECK(status == revision);
+  if (values.fw_minor <= 3) FUZZ_CHECK(values.ic_variant == IC_SMT);
+  static const char* const labels[] = {"Ostrel IC:SMT", "Ostrel IC:DIP", "Ostrel IC:MINI"};
+  const bool known = values.ic_variant >= IC_SMT && values.ic_variant <= IC_MINI;
+  FUZZ_CHECK(label == (known ? labels[values.ic_variant - IC_SMT] : IC_LABEL_BEFORE));
+}
+
+void run_interface_test() {
+  RecordingControls window;
+  window.set_text(IDC_IC_LABEL, IC_LABEL_BEFORE);
+  check_interface_test_outcome(window, interface_test(window));
+  // The test leaves the link as it found it after a successful open: still open.
+  FUZZ_CHECK(link_is_open() ==
+             (fuzzed_keyer.opens > 0 && !(fuzzed_keyer.failures & PORT_FAIL_OPEN)));
+}
+
+// The main window, freshly opened, with its buttons clicked one after another.
+struct WindowRun {
+  RecordingControls window;
+  QuietHost host;
+  FixedFileChooser chooser;
+
+  explicit WindowRun(std::initializer_list<int> clicked) {
+    main_window_init(window, host, chooser);
+    window.set_text(IDC_IC_LABEL, IC_LABEL_BEFORE);
+    for (int id : clicked) main_window_command(id, NOTIFY_CLICKED);
+  }
+
+  void check_finished() {
+    const bool tested = window.text(IDC_STATUS_LINE) != ">Ostrel ERR";
+    check_interface_test_outcome(window, tested ? keyer_values.fw_major : -1);
+    // Whatever happened, the window is usable again: every command enabled, nothing busy.
+    FUZZ_CHECK(!main_window_state.busy_flag);
+    FUZZ_CHECK(window.enable_log.size() >= COMMAND_CONTROL_COUNT);
+    FUZZ_CHECK(std::all_of(window.enable_log.end() - COMMAND_CONTROL_COUNT, window.enable_log.end(),
+                           [](const auto& call) { return call.second; }));
+  }
+  const std::string& status_line() { return window.text(IDC_STATUS_LINE); }
+};
+
+// "%.2f Volts" from a one-byte reading 1..255, or "no reading".
+bool is_voltage_text(const std::string& text) {
+  if (text == "no reading") return true;
+  double volts = 0;
+  char unit[8] = {};
+  return std::sscanf(text.c_str(), "%lf %7s", &volts, unit) == 2 &&
+         std::strcmp(unit, "Volts") == 0 && volts >= 1.02 && volts <= 262.15;
+}
+
+void run_test_command() {
+  WindowRun run({IDC_TEST});
+  run.check_finished();
+  const std::string& status = run.status_line();
+  FUZZ_CHECK(status == ">Ostrel ERR" || status == ">Ostrel OK");
+  if (status == ">Ostrel ERR") return;
+  unsigned pot = 0;
+  char rest = 0;
+  FUZZ_CHECK(std::sscanf(run.window.text(IDC_POT_VALUE).c_str(), "PotValue: %u%c", &pot, &rest) ==
+                 1 &&
+             pot <= 255);
+  FUZZ_CHECK(is_voltage_text(run.window.text(IDC_SUPPLY_VOLTAGE)));
+}
+
+void run_read_command() {
+  const SettingsImage before = earlier_image();
+  settings_image = before;
+  WindowRun run({IDC_READ});
+  run.check_finished();
+  const std::string& status = run.status_line();
+  FUZZ_CHECK(status == ">Ostrel ERR" || status == ">Read failed" || status == ">Done");
+  if (status != ">Done") {
+    // Nothing of a reply that broke off reaches the image.
+    FUZZ_CHECK(settings_image == before);
+    return;
+  }
+  FUZZ_CHECK(std::equal(settings_image.begin(), settings_image.end(),
+                        fuzzed_keyer.last_read.begin(), fuzzed_keyer.last_read.end()));
+  // The boxes show what the image holds.
+  const MessageTexts texts = decode_messages();
+  for (int slot = 0; slot < MESSAGE_SLOTS; ++slot)
+    FUZZ_CHECK(run.window.text(MESSAGE_BOX_IDS[slot]) == texts[slot]);
+}
+
+void run_write_command() {
+  settings_image = earlier_image();
+  // Defaults make the panel valid, so that the write goes as far as the keyer lets it.
+  WindowRun run({IDC_RESET_DEFAULTS, IDC_WRITE});
+  run.check_finished();
+  FUZZ_CHECK(run.window.error_boxes.empty());
+  const std::string& status = run.status_line();
+  const std::vector<PortWrite>& writes = fuzzed_keyer.writes;
+  const bool image_sent = std::any_of(writes.begin(), writes.end(), [](const PortWrite& w) {
+    return is_write_of(w, {0x00, ADMIN_WRITE_IMAGE});
+  });
+  if (status == ">Ostrel ERR") {
+    FUZZ_CHECK(!image_sent);
+    return;
+  }
+  FUZZ_CHECK(status == (fuzzed_keyer.failures & PORT_FAIL_WRITES ? ">Write failed" : "Done"));
+  FUZZ_CHECK(writes.size() >= 2 &&
+             is_write_of(writes[writes.size() - 2], {0x00, ADMIN_WRITE_IMAGE}));
+  FUZZ_CHECK(is_write_of(writes.back(),
+                         std::vector<uint8_t>(settings_image.begin(), settings_image.end())));
+}
+
+// Block indices in the order the frames must go out.
+std::vector<int> frame_order() {
+  std::vector<int> order = {1012, 1013, 1014, 1015, 1000, 1001, 1002, 1003};
+  for (int block = 4; block <= 955; ++block) order.push_back(block);
+  for (int block = 0; block <= 3; ++block) order.push_back(block);
+  return order;
+}
+
+bool is_known_upload_status(int status) {
+  if (status == UPLOAD_ERR_ZERO_REPLY || status == UPLOAD_ERR_SUCCESS_REPLY) return true;
+  // Any refusal byte of the keyer, but never "no result" and never the acknowledgement.
+  return status > 0 && status <= 0xFF && status != BOOTLOADER_FRAME_ACCEPTED;
+}
+
+void run_upload() {
+  if (link_open(com_port_number) != LINK_OK) return;  // the interface test's affair
+  reset_firmware_image();
+  upload_worker();
+  const int status = upload_status.load();
+  FUZZ_CHECK(is_known_upload_status(status));
+  FUZZ_CHECK(upload_status_text(status) != nullptr && *upload_status_text(status) != '\0');
+
+  static const std::vector<int> order = frame_order();
+  int frames = 0;
+  int progress = 0;
+  bool restart_sent = false;
+  for (const PortWrite& write : fuzzed_keyer.writes) {
+    FUZZ_CHECK(write.upload_progress >= progress && write.upload_progress <= 99);
+    progress = write.upload_progress;
+    FUZZ_CHECK(!restart_sent);  // the restart is the last thing sent
+    if (is_write_of(write, {BOOTLOADER_RESTART})) restart_sent = true;
+    if (write.bytes.size() != BOOTLOADER_FRAME_SIZE) continue;
+    FUZZ_CHECK(write.baud_rate == BOOTLOADER_FAST_BAUD && frames < UPLOAD_FRAMES);
+    const FirmwareBlock& block = firmware_image.blocks[order[frames]];
+    ++frames;
+    FUZZ_CHECK(write.bytes[0] == (frames == UPLOAD_FRAMES ? BOOTLOADER_SOF_LAST : BOOTLOADER_SOF));
+    FUZZ_CHECK(std::equal(block.begin(), block.end(), write.bytes.begin() + 1));
+    uint8_t sum = 0;
+    for (uint8_t byte : write.bytes) sum = static_cast<uint8_t>(sum + byte);
+    FUZZ_CHECK(sum == 0);
+  }
+  FUZZ_CHECK(upload_progress.load() >= progress && upload_progress.load() <= 99);
+  // The restart goes out only after every frame was taken; success needs it and 1200 baud.
+  FUZZ_CHECK(restart_sent == (frames == UPLOAD_FRAMES &&
+                              (status == UPLOAD_SUCCESS || status == UPLOAD_ERR_BAUD_RATE)));
+  if (status == UPLOAD_SUCCESS)
+    FUZZ_CHECK(restart_sent && fuzzed_keyer.baud_rate == BOOTLOADER_SLOW_BAUD);
+  if (frames == 0)
+    FUZZ_CHECK(status == UPLOAD_ERR_TIMEOUT || status == UPLOAD_ERR_SYNC_PROBE ||
+               status == UPLOAD_ERR_BAUD_RATE);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  make_pauses_free();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 2) return 0;
+  link_close();
+  link_state = LinkState{};
+  main_window_state = MainWindowState{};
+  com_port_number = 3;
+  keyer_values = EARLIER_VALUES;
+  upload_status.store(0);
+  upload_progress.store(0);
+  start_fuzzed_dialogue(data[1], data + 2, size - 2);
+  switch (data[0] % 5) {
+    case 0:
+      run_interface_test();
+      break;
+    case 1:
+      run_test_command();
+      break;
+    case 2:
+      run_read_command();
+      break;
+    case 3:
+      run_write_command();
+      break;
+    default:
+      run_upload();
+      break;
+  }
+  link_close();
+  return 0;
+}
