@@ -14,6 +14,10 @@ inline constexpr int UPLOAD_ERR_SYNC_PROBE = 0x8B;
 // A frame answered with 0x00. Stored as 0 it would read as "no result yet" and the dialog would
 // wait for ever, so it gets a code of its own that no reply byte can take.
 inline constexpr int UPLOAD_ERR_ZERO_REPLY = 0x100;
+// A frame answered with 0x88, the byte of success. Stored as it is it would tell the user the
+// upload completed when the keyer refused a block, so it too gets a code of its own; the dialog
+// shows it as any other refusal.
+inline constexpr int UPLOAD_ERR_SUCCESS_REPLY = 0x188;
 
 // The uploader status line's text for a final status.
 const char* upload_status_text(int status);

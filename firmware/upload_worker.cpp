@@ -37,7 +37,10 @@ void send_bytes(std::initializer_list<uint8_t> bytes) {
 int frame_status(uint8_t sof, int block) {
   const uint8_t reply = send_firmware_block(sof, block);
   if (reply == BOOTLOADER_FRAME_ACCEPTED) return 0;
-  return reply == 0 ? UPLOAD_ERR_ZERO_REPLY : reply;
+  // Two reply bytes would read as something else than a refusal: "no result yet" and success.
+  if (reply == 0) return UPLOAD_ERR_ZERO_REPLY;
+  if (reply == UPLOAD_SUCCESS) return UPLOAD_ERR_SUCCESS_REPLY;
+  return reply;
 }
 
 int run_upload() {

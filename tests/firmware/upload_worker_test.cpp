@@ -161,6 +161,9 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"zero_reply", refuse(963, 0x00), UPLOAD_ERR_ZERO_REPLY, 964, 9600,
                    "Error: OstrelUSB Refused a Block (reply 0) !"},
         StatusCase{"other_reply", refuse(962, 0x3D), 0x3D, 963, 9600, "Error: Restart failed !"},
+        // The keyer's refusal byte may equal the code of success; it must still read as failure.
+        StatusCase{"reply_equal_to_success_code", refuse(5, 0x88), UPLOAD_ERR_SUCCESS_REPLY, 6,
+                   9600, "Error: Restart failed !"},
         StatusCase{"keyer_falls_silent",
                    [](SimulatedKeyerLink& sim) { sim.keyer.faults.silent_after_bytes = 51; }, 132,
                    51, 9600, "Error: OstrelUSB Timeout !"}),
