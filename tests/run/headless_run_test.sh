@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # headless_run_test.sh SOURCE_ROOT NATIVE_BUILD WINDOWS_BUILD OUTPUT_DIR
-# ./run where there is no display: the walk-through's screenshots and settings file, a failing
-# step named with a screenshot and no stale files, and the refusal to walk a real keyer unwatched.
+# ./run where there is no display: the walk-through's screenshots and settings file; a failing
+# step named, with its reason (a silent keyer, an "Error" box), a screenshot and no stale files;
+# the refusal to walk a real keyer unwatched.
 # WINEPREFIX comes from the environment (./test's); ./run starts its own virtual display.
 set -uo pipefail
 if [ $# -ne 4 ]; then
@@ -91,6 +92,20 @@ expect_line 'run: the step "Test Ostrel" failed: the status line reads ">Ostrel 
 for stale in "${shots[@]}" keyer-settings.eep keyer-after-write.eep; do
   [ ! -e "$case_out/$stale" ] || fail "$stale of the earlier run is still there"
 done
+expect_display_gone
+
+# A keyer holding all zeros (the user's own --image in place of the demo settings): the Write
+# step ends with the "Error" box's text, not with a wait for a status that never comes.
+case_name="settings that fail the checks"
+case_out=$out/zeros
+mkdir -p "$case_out"
+head -c 288 /dev/zero >"$out/zeros.eep"
+run_case - 1 -- --image "$out/zeros.eep"
+expect_line 'failed: the utility showed an "Error" box: "Weight must be between 10 and 90"'
+expect_line "Step 3 of 4: CurWpm 0 -> 20, Write Ostrel"
+expect_window_shot 2-read.png
+[ -s "$case_out/failure.png" ] || fail "no failure.png"
+[ ! -e "$case_out/3-write.png" ] || fail "a screenshot of a Write that failed"
 expect_display_gone
 
 case_name="real keyer, DISPLAY unset"
