@@ -1,5 +1,6 @@
-// The crash-safe file tests run in a mount namespace of their own, entered before GoogleTest
-// starts (it has to happen while the process has one thread), and end with a summary table.
+// The crash-safe file tests end with a summary table. On Linux they run in a mount namespace of
+// their own, entered before GoogleTest starts (it has to happen while the process has one
+// thread).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +9,9 @@
 #include <vector>
 
 #include "tests/files_crash_safe/cell_summary.h"
+#ifndef _WIN32
 #include "tests/files_crash_safe/private_mounts.h"
+#endif
 
 namespace {
 
@@ -73,10 +76,10 @@ void print_cell_summary() {
 }
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
   const std::string reason = enter_private_mount_namespace();
-  if (!reason.empty()) {
-    std::printf("SKIP the cells that need mounts: %s\n", reason.c_str());
-  }
+  if (!reason.empty()) std::printf("SKIP the cells that need mounts: %s\n", reason.c_str());
+#endif
   ::testing::InitGoogleTest(&argc, argv);
   ::testing::UnitTest::GetInstance()->listeners().Append(new SummaryPrinter);
   return RUN_ALL_TESTS();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,14 +13,12 @@ using Bytes = std::vector<uint8_t>;
 // save is asked to go to, and the folder whose entries must all come through unchanged.
 struct Scene {
   explicit Scene(std::string name) : file_name(std::move(name)) {}
-  ~Scene();  // undoes the mounts, newest first, before the scratch folder is removed
+  ~Scene();  // runs the undo steps, newest first, before the scratch folder is removed
   Scene(const Scene&) = delete;
   Scene& operator=(const Scene&) = delete;
 
   // A new empty folder inside the scratch folder.
   std::string make_folder(const std::string& name);
-  // Mounts a tmpfs on a new folder `name`; "" or why not.
-  std::string mount_small_disk(const std::string& name, const std::string& options);
   // Aims the save at the file of that name in `folder`, which holds `contents` already.
   void aim_at(const std::string& folder, const Bytes& contents);
   // The same, writing the earlier file first.
@@ -31,7 +30,7 @@ struct Scene {
   std::string watched;   // every entry in here (and below) must survive a failed save
   std::string old_file;  // the earlier file that must stay byte for byte; "" when there is none
   Bytes old_contents;
-  std::vector<std::string> mounts;
+  std::vector<std::function<void()>> undo;  // mounts to drop, handles to close, ...
   std::string skip_reason;  // set by a fault that this machine cannot make (a tool missing, ...)
 };
 
@@ -40,16 +39,27 @@ struct WriteFault {
   const char* id;     // test name
   const char* label;  // row of the summary
   // Sets the scene up, the earlier file included; returns "" or what went wrong. A fault that
-  // this machine cannot make sets the scene's skip reason instead.
+  // this machine cannot make sets the scene's skip reason (and may return it as well).
   std::string (*arrange)(Scene& scene, const Bytes& old_contents);
   // Takes the cause away, so that the next save can succeed; returns "" or what failed.
   std::string (*lift)(Scene& scene);
-  bool needs_mounts;     // arrange needs the private mount namespace
   bool size_limited;     // the save runs with a file size limit of half the new file
   bool refused_at_once;  // the target is refused before any byte is written
 };
 
+// The faults this system can make (write_faults_linux.cpp, write_faults_windows.cpp).
 extern const std::vector<WriteFault> WRITE_FAULTS;
 
 // Every file and folder below `folder`, as paths relative to it, sorted.
 std::vector<std::string> everything_below(const std::string& folder);
+
+// Writes into the new file `path` until the disk refuses a byte more; "" or what went wrong.
+std::string fill_the_disk(const std::string& path);
+
+// Faults that every system can make.
+// A folder by the file's name, with something of its own inside.
+std::string folder_at_target(Scene& scene, const Bytes& old_contents);
+std::string remove_folder_at_target(Scene& scene);
+// The folder chosen in the dialog is gone by the time of the save.
+std::string vanished_folder(Scene& scene, const Bytes& old_contents);
+std::string folder_back(Scene& scene);
