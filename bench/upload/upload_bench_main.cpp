@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/firmware_pattern.h"
 #include "cli/path_port.h"
 #include "firmware/firmware_image.h"
 #include "firmware/programming_file.h"
@@ -73,17 +74,6 @@ void stop_simulator(Simulator& sim) {
   sim.pid = -1;
 }
 
-void fill_with_pattern() {
-  reset_firmware_image();
-  uint32_t x = 12345;
-  for (uint32_t a = 0; a < FIRMWARE_IMAGE_BYTES; a += 2) {
-    x = x * 1103515245 + 12345;
-    const uint16_t word = (x >> 8) & 0x3FFF;  // 14-bit program words
-    store_firmware_byte(a, word & 0xFF);
-    store_firmware_byte(a + 1, word >> 8);
-  }
-}
-
 // The blocks an upload sends must be in the simulator's flash, byte for byte.
 bool flash_matches(const std::string& path) {
   std::vector<uint8_t> flash(FIRMWARE_IMAGE_BYTES);
@@ -119,7 +109,7 @@ int main(int argc, char** argv) {
   }
 
   if (programming_file.empty()) {
-    fill_with_pattern();
+    fill_firmware_with_pattern();
   } else {
     RecordingControls dialog;
     const int records = load_programming_file(dialog, programming_file);
