@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Operating the real Ostrel3tools.exe under Wine from outside: simulated keyers on
 # pseudo-terminals, the COM port mapping, the utility itself, and gui-driver.exe to click, type
 # and read. Shared by the GUI tests (tests/gui/lib.sh) and by ./run's walk-through without a

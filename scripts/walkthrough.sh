@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # ./run where there is no display: the utility walks through its main job by itself on a virtual
 # display, operated by gui-driver.exe as the GUI tests operate it, and leaves a screenshot of
 # its main window after each step. Sourced by ./run after scripts/gui_toolkit.sh, with the
@@ -75,8 +76,8 @@ walk_report() {
   walk_shot "$1" || gui_fail "no screenshot of the main window"
   printf '  %-14s "%s"\n' "status line" "${shown[0]}" "status field" "${shown[1]}" \
     "IC label" "${shown[2]}"
-  local fields=(4060="pot field" 4070="supply field" 4033=CurWpm 4039=Weight 4073=SidetoneFreq
-    4001="Msg 1" 4071="User Callsign" 4057="File Name")
+  local fields=("4060=pot field" "4070=supply field" "4033=CurWpm" "4039=Weight"
+    "4073=SidetoneFreq" "4001=Msg 1" "4071=User Callsign" "4057=File Name")
   for id in "${fields[@]}"; do
     label=${id#*=}
     walk_text "${id%%=*}"
