@@ -41,6 +41,20 @@ std::vector<std::string> everything_below(const std::string& folder) {
   return paths;
 }
 
+std::string remove_everything_at(const std::string& path) {
+  std::error_code error;
+  fs::remove_all(path, error);
+  return error ? "removing " + path + ": " + error.message() : "";
+}
+
+std::string filler_of(const Scene& scene) {
+  return (fs::path(scene.watched) / "filler").string();
+}
+
+std::string remove_filler(Scene& scene) {
+  return remove_everything_at(filler_of(scene));
+}
+
 std::string fill_the_disk(const std::string& path) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) return std::string("creating the filler: ") + std::strerror(errno);
@@ -65,9 +79,7 @@ std::string folder_at_target(Scene& scene, const Bytes&) {
 }
 
 std::string remove_folder_at_target(Scene& scene) {
-  std::error_code error;
-  fs::remove_all(scene.target, error);
-  return error ? "removing the folder: " + error.message() : "";
+  return remove_everything_at(scene.target);
 }
 
 // A stick pulled out, a folder deleted by another program: it must not come back.

@@ -53,10 +53,16 @@ extern const std::vector<WriteFault> WRITE_FAULTS;
 // Every file and folder below `folder`, as paths relative to it, sorted.
 std::vector<std::string> everything_below(const std::string& folder);
 
+// Removes the file or folder at `path` with everything in it; "" or what went wrong.
+std::string remove_everything_at(const std::string& path);
+
 // Writes into the new file `path` until the disk refuses a byte more; "" or what went wrong.
 std::string fill_the_disk(const std::string& path);
 
 // Faults that every system can make.
+// The filler file of fill_the_disk in the watched folder, and its removal.
+std::string filler_of(const Scene& scene);
+std::string remove_filler(Scene& scene);
 // A folder by the file's name, with something of its own inside.
 std::string folder_at_target(Scene& scene, const Bytes& old_contents);
 std::string remove_folder_at_target(Scene& scene);

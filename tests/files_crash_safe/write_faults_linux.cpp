@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <system_error>
 
 #include "tests/files_crash_safe/private_mounts.h"
 #include "tests/files_crash_safe/write_faults.h"
@@ -31,21 +30,11 @@ std::string mount_small_disk(Scene& scene, const std::string& name, const std::s
   return failed;
 }
 
-std::string filler_of(const Scene& scene) {
-  return (fs::path(scene.watched) / "filler").string();
-}
-
 std::string full_disk(Scene& scene, const Bytes& old_contents) {
   std::string failed = mount_small_disk(scene, "disk", SMALL_DISK);
   if (!failed.empty()) return failed;
   scene.place_old_file(scene.scratch.path("disk"), old_contents);
   return fill_the_disk(filler_of(scene));
-}
-
-std::string remove_filler(Scene& scene) {
-  std::error_code error;
-  fs::remove(filler_of(scene), error);
-  return error ? "removing the filler: " + error.message() : "";
 }
 
 // A disk with room for bytes but none for another file: the temporary file cannot be created.
@@ -62,12 +51,6 @@ std::string no_entries_left(Scene& scene, const Bytes& old_contents) {
     std::fclose(file);
   }
   return "the disk still had entries left after 64 files";
-}
-
-std::string remove_fillers(Scene& scene) {
-  std::error_code error;
-  fs::remove_all(filler_of(scene), error);
-  return error ? "removing the fillers: " + error.message() : "";
 }
 
 std::string size_limit(Scene& scene, const Bytes& old_contents) {
@@ -156,16 +139,14 @@ std::string failing_write_back(Scene& scene, const Bytes& old_contents) {
 }
 
 std::string room_in_backing_store(Scene& scene) {
-  std::error_code error;
-  fs::remove(scene.scratch.path("backing/filler"), error);
-  return error ? "removing the filler: " + error.message() : "";
+  return remove_everything_at(scene.scratch.path("backing/filler"));
 }
 
 }  // namespace
 
 const std::vector<WriteFault> WRITE_FAULTS = {
     {"DiskFull", "disk full", full_disk, remove_filler, false, false},
-    {"NoFileEntriesLeft", "disk out of file entries", no_entries_left, remove_fillers, false, true},
+    {"NoFileEntriesLeft", "disk out of file entries", no_entries_left, remove_filler, false, true},
     {"FileSizeLimit", "file size limit mid-write", size_limit, nothing_to_lift, true, false},
     {"ReadOnlyDisk", "read-only disk", read_only_disk, writable_disk, false, true},
     {"ReadOnlyFolder", "read-only folder, file writable", read_only_folder, writable_folder, false,

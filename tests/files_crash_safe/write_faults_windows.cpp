@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "tests/files_crash_safe/write_faults.h"
 
@@ -70,10 +69,7 @@ std::string folder_on(Scene& scene, const std::string& disk) {
   static int count = 0;
   const std::string folder = (fs::path(disk) / ("cell" + std::to_string(count++))).string();
   fs::create_directories(folder);
-  scene.undo.push_back([folder] {
-    std::error_code error;
-    fs::remove_all(folder, error);
-  });
+  scene.undo.push_back([folder] { remove_everything_at(folder); });
   return folder;
 }
 
@@ -81,13 +77,7 @@ std::string full_disk(Scene& scene, const Bytes& old_contents) {
   const std::string disk = prepared_disk(scene, "OSTREL_FULL_DISK");
   if (!scene.skip_reason.empty()) return scene.skip_reason;
   scene.place_old_file(folder_on(scene, disk), old_contents);
-  return fill_the_disk((fs::path(scene.watched) / "filler").string());
-}
-
-std::string remove_filler(Scene& scene) {
-  std::error_code error;
-  fs::remove((fs::path(scene.watched) / "filler").string(), error);
-  return error ? "removing the filler: " + error.message() : "";
+  return fill_the_disk(filler_of(scene));
 }
 
 // The same folder seen twice: writable, to place the earlier file, and through a read-only
