@@ -40,8 +40,10 @@ bool InProcessPort::write(const uint8_t* data, size_t count, int /*wait_ms*/) {
   if (faults_.write_accepts_at_most >= 0) {
     moved = std::min(count, static_cast<size_t>(faults_.write_accepts_at_most));
   }
+  // A dead line takes nothing, as a port whose adapter was pulled out fails its writes.
+  if (keyer_.hung_up()) return false;
   const std::vector<uint8_t> reply = keyer_.receive(data, moved, baud_);
-  const int arrival = std::max(0, keyer_.faults.reply_delay_ms);
+  const int arrival = std::max(0, keyer_.reply_delay_ms());
   for (uint8_t byte : reply) input_.emplace_back(byte, arrival);
   return moved == count;
 }

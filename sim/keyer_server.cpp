@@ -69,9 +69,8 @@ void save_changes(Server& server) {
 void send_reply(Server& server, const std::vector<uint8_t>& reply) {
   save_changes(server);
   if (reply.empty()) return;
-  if (server.options.faults.reply_delay_ms > 0) {
-    sleep_until_unless_stopped(Clock::now() +
-                               std::chrono::milliseconds(server.options.faults.reply_delay_ms));
+  if (const int delay_ms = server.keyer.reply_delay_ms(); delay_ms > 0) {
+    sleep_until_unless_stopped(Clock::now() + std::chrono::milliseconds(delay_ms));
     server.line_free = std::max(server.line_free, Clock::now());
   }
   if (!server.options.realtime) {
@@ -109,7 +108,7 @@ void take_from_host(Server& server, const uint8_t* data, size_t count) {
   if (!server.options.realtime) {
     send_reply(server, server.keyer.receive(data, count, host_baud));
   } else {
-    for (size_t i = 0; i < count && !sim_stop_requested; ++i) {
+    for (size_t i = 0; i < count && !sim_stop_requested && !server.keyer.hung_up(); ++i) {
       pace_one_byte(server, host_baud);
       send_reply(server, server.keyer.receive(data + i, 1, host_baud));
     }
@@ -117,6 +116,35 @@ void take_from_host(Server& server, const uint8_t* data, size_t count) {
   // Nothing reads the keyer's own logs here: keep a long run from growing without bound.
   server.keyer.received.clear();
   server.keyer.frames.clear();
+}
+
+// The adapter pulled out: the device and its name go away, so the host's reads and writes fail at
+// once and a new open finds nothing. Plugged in again, it is a new device under the old name with
+// the keyer restarted (power came from the same cable). False when the program should end.
+bool unplug(Server& server) {
+  close_pty_device(server.device);
+  if (server.options.replug_after_ms < 0) return false;
+  sleep_until_unless_stopped(Clock::now() +
+                             std::chrono::milliseconds(server.options.replug_after_ms));
+  if (sim_stop_requested) return false;
+  server.keyer.power_cycle();
+  server.keyer.faults.hangup_after_received = -1;
+  server.keyer.faults.hangup_after_sent = -1;
+  std::string error;
+  if (!open_pty_device(server.device, server.options.link_path, error)) {
+    std::fprintf(stderr, "ostrel-keyer-sim: %s\n", error.c_str());
+    return false;
+  }
+  return true;
+}
+
+// A test asks for a healthy keyer by creating the heal file; its removal is the answer.
+void heal_if_asked(Server& server) {
+  const std::string& path = server.options.heal_file;
+  if (path.empty() || access(path.c_str(), F_OK) != 0) return;
+  server.keyer.faults = KeyerFaults{};
+  server.keyer.power_cycle();
+  unlink(path.c_str());
 }
 
 }  // namespace
@@ -135,11 +163,13 @@ int serve_keyer(PtyDevice& device, const SimOptions& options) {
 
   uint8_t buffer[512];
   while (!sim_stop_requested) {
+    heal_if_asked(server);
     pollfd readable{device.master, POLLIN, 0};
     if (poll(&readable, 1, POLL_WAIT_MS) <= 0) continue;
     const ssize_t count = read(device.master, buffer, sizeof buffer);
     if (count > 0) {
       take_from_host(server, buffer, static_cast<size_t>(count));
+      if (server.keyer.hung_up() && !unplug(server)) break;
     } else if (count < 0 && errno == EIO) {
       // No slave open at the moment (should not happen while we hold one): wait, try again.
       sleep_until_unless_stopped(Clock::now() + std::chrono::milliseconds(POLL_WAIT_MS));

@@ -18,6 +18,13 @@ std::array<uint8_t, SIM_FLASH_BYTES> erased_flash() {
   return flash;
 }
 
+// Noise for the byte sent as number `index`: a mask from 1 to 254, so that the byte changes
+// but never into its own complement.
+uint8_t garbled(uint8_t byte, long index) {
+  const auto mask = static_cast<uint8_t>(1 + (index * 97 + 31) % 254);
+  return static_cast<uint8_t>(byte ^ mask);
+}
+
 }  // namespace
 
 KeyerSim::KeyerSim(const KeyerSimConfig& config_in)
@@ -26,11 +33,27 @@ KeyerSim::KeyerSim(const KeyerSimConfig& config_in)
       flash(erased_flash()),
       mode_(config_in.no_firmware ? Mode::bootloader : Mode::firmware) {}
 
+void KeyerSim::power_cycle() {
+  mode_ = config.no_firmware ? Mode::bootloader : Mode::firmware;
+  baud_ = FIRMWARE_BAUD;
+  pending_.clear();
+  bytes_sent_ = 0;
+  bytes_received_ = 0;
+  hung_up_ = false;
+  last_reply_delay_ms_ = 0;
+  upload_frame_index_ = 0;
+}
+
 std::vector<uint8_t> KeyerSim::receive(const uint8_t* data, size_t count, uint32_t host_baud) {
   std::vector<uint8_t> reply;
-  if (data == nullptr) return reply;
-  received.insert(received.end(), data, data + count);
-  for (size_t i = 0; i < count; ++i) {
+  if (data == nullptr || hung_up_) return reply;
+  const long sent_before = bytes_sent_;
+  for (size_t i = 0; i < count && !hung_up_; ++i) {
+    received.push_back(data[i]);
+    ++bytes_received_;
+    if (faults.hangup_after_received >= 0 && bytes_received_ >= faults.hangup_after_received) {
+      hung_up_ = true;  // this byte is still heard, but its answer never goes out
+    }
     // A byte sent at another rate arrives as noise the keyer cannot frame: it never reaches
     // the command parser. The rate is checked per byte because 0x35 switches it mid-chunk.
     if (host_baud != baud_) continue;
@@ -40,6 +63,7 @@ std::vector<uint8_t> KeyerSim::receive(const uint8_t* data, size_t count, uint32
       take_bootloader_byte(data[i], reply);
     }
   }
+  last_reply_delay_ms_ = sent_before >= faults.delay_after_bytes ? faults.reply_delay_ms : 0;
   return reply;
 }
 
@@ -49,14 +73,18 @@ bool KeyerSim::answers_sub_command(uint8_t sub_command) const {
 }
 
 void KeyerSim::answer(const uint8_t* bytes, size_t count, std::vector<uint8_t>& reply) {
-  if (faults.silent) return;
+  if (faults.silent || hung_up_) return;
   if (faults.short_reply >= 0) count = std::min(count, static_cast<size_t>(faults.short_reply));
-  if (faults.silent_after_bytes >= 0) {
-    long left = std::max(0L, faults.silent_after_bytes - bytes_sent_);
+  for (long limit : {faults.silent_after_bytes, faults.hangup_after_sent}) {
+    if (limit < 0) continue;
+    const long left = std::max(0L, limit - bytes_sent_);
     count = std::min(count, static_cast<size_t>(left));
   }
-  reply.insert(reply.end(), bytes, bytes + count);
-  bytes_sent_ += static_cast<long>(count);
+  for (size_t i = 0; i < count; ++i) {
+    reply.push_back(faults.garble ? garbled(bytes[i], bytes_sent_) : bytes[i]);
+    ++bytes_sent_;
+  }
+  if (faults.hangup_after_sent >= 0 && bytes_sent_ >= faults.hangup_after_sent) hung_up_ = true;
 }
 
 void KeyerSim::enter_bootloader() {

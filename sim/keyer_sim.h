@@ -36,6 +36,14 @@ struct KeyerFaults {
   int refuse_frame = -1;         // >= 0: the upload frame of this index (0 = first) is refused
   uint8_t refuse_code = 0x81;    //   with this byte (0x00 allowed)
   long silent_after_bytes = -1;  // >= 0: stops answering once it has sent this many bytes
+  // Line noise: every reply byte arrives changed, never as itself nor as its complement, so a
+  // garbled 0x55 never reads as 0xAA or the other way round.
+  bool garble = false;
+  long delay_after_bytes = 0;  // reply_delay_ms holds only for replies begun after this many bytes
+  // The adapter pulled out: the line goes dead once the keyer has heard (or sent) this many
+  // bytes; nothing it would answer to the last byte heard goes out.
+  long hangup_after_received = -1;
+  long hangup_after_sent = -1;
 };
 
 // The keyer: its firmware's admin commands and its bootloader, as one state machine fed with
@@ -52,7 +60,15 @@ class KeyerSim {
   // (possibly none), already shortened by the faults.
   std::vector<uint8_t> receive(const uint8_t* data, size_t count, uint32_t host_baud);
 
+  // A restart, as after power came back: the firmware (or the bootloader when there is none)
+  // at 1200 baud, halfway commands and byte counts forgotten; the stored image and flash kept.
+  void power_cycle();
+
   Mode mode() const { return mode_; }
+  // The line has gone dead (hangup_after_*): nothing more is heard or answered.
+  bool hung_up() const { return hung_up_; }
+  // How long after its request the reply of the last receive() arrives.
+  int reply_delay_ms() const { return last_reply_delay_ms_; }
   // The keyer's line rate: 1200, or 9600 when switched.
   uint32_t baud_rate() const { return baud_; }
 
@@ -80,5 +96,8 @@ class KeyerSim {
   uint32_t baud_ = 1200;
   std::vector<uint8_t> pending_;  // bytes of the command being received
   long bytes_sent_ = 0;
+  long bytes_received_ = 0;
+  bool hung_up_ = false;
+  int last_reply_delay_ms_ = 0;
   int upload_frame_index_ = 0;  // frames since the bootloader last started, for refuse_frame
 };

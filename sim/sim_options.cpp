@@ -83,7 +83,7 @@ struct NumberOption {
 int parse_sim_options(int argc, const char* const* argv, SimOptions& options) {
   CLI::App app{"Simulated keyer on a pseudo-terminal"};
   std::string fw = "31.04", ic, pot, supply, aux, image_in, echo, sync, short_reply, delay;
-  std::string refuse_frame, refuse_code, silent_after;
+  std::string refuse_frame, refuse_code, silent_after, delay_after, hangup_rx, hangup_tx, replug;
   std::vector<std::string> no_reply;
   bool no_firmware = false;
 
@@ -115,6 +115,18 @@ int parse_sim_options(int argc, const char* const* argv, SimOptions& options) {
   app.add_option("--refuse-code", refuse_code, "the refusal's reply byte (0x81)")
       ->needs(frame_option);
   app.add_option("--silent-after", silent_after, "stop answering after this many bytes");
+  app.add_flag("--garble", options.faults.garble, "every reply byte arrives as noise");
+  app.add_option("--delay-after", delay_after,
+                 "--delay only for replies begun after this many bytes were sent (0)");
+  app.add_option("--hangup-after-rx", hangup_rx,
+                 "hang up, as an unplugged adapter, once this many bytes were heard");
+  app.add_option("--hangup-after-tx", hangup_tx,
+                 "hang up, as an unplugged adapter, once this many bytes were sent");
+  app.add_option("--replug-after", replug,
+                 "milliseconds after a hang-up until the keyer is back on the same path "
+                 "(default: the program ends)");
+  app.add_option("--heal-file", options.heal_file,
+                 "when this file appears: restart the keyer with no faults, remove the file");
 
   try {
     app.parse(argc, argv);
@@ -135,6 +147,9 @@ int parse_sim_options(int argc, const char* const* argv, SimOptions& options) {
   long short_value = faults.short_reply, delay_value = faults.reply_delay_ms;
   long frame_value = faults.refuse_frame, code_value = faults.refuse_code;
   long silent_after_value = faults.silent_after_bytes;
+  long delay_after_value = faults.delay_after_bytes, replug_value = options.replug_after_ms;
+  long hangup_rx_value = faults.hangup_after_received;
+  long hangup_tx_value = faults.hangup_after_sent;
   const NumberOption numbers[] = {
       {"--ic", &ic, 0, 255, &ic_value},
       {"--pot", &pot, 0, 255, &pot_value},
@@ -147,6 +162,10 @@ int parse_sim_options(int argc, const char* const* argv, SimOptions& options) {
       {"--refuse-frame", &refuse_frame, 0, 1000000, &frame_value},
       {"--refuse-code", &refuse_code, 0, 255, &code_value},
       {"--silent-after", &silent_after, 0, 0x7FFFFFFF, &silent_after_value},
+      {"--delay-after", &delay_after, 0, 0x7FFFFFFF, &delay_after_value},
+      {"--hangup-after-rx", &hangup_rx, 0, 0x7FFFFFFF, &hangup_rx_value},
+      {"--hangup-after-tx", &hangup_tx, 0, 0x7FFFFFFF, &hangup_tx_value},
+      {"--replug-after", &replug, 0, 600000, &replug_value},
   };
   for (const NumberOption& number : numbers) {
     if (number.text->empty()) continue;
@@ -177,6 +196,10 @@ int parse_sim_options(int argc, const char* const* argv, SimOptions& options) {
   faults.refuse_frame = static_cast<int>(frame_value);
   faults.refuse_code = static_cast<uint8_t>(code_value);
   faults.silent_after_bytes = silent_after_value;
+  faults.delay_after_bytes = delay_after_value;
+  faults.hangup_after_received = hangup_rx_value;
+  faults.hangup_after_sent = hangup_tx_value;
+  options.replug_after_ms = static_cast<int>(replug_value);
   if (!image_in.empty() && !load_image(image_in, config.image)) return 2;
   return -1;
 }

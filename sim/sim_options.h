@@ -13,6 +13,12 @@ struct SimOptions {
   std::string flash_out;  // rewritten after every restart and at exit
   std::string rx_log;     // every received byte appended
   bool realtime = false;  // pace the line at 10 bits a byte
+  // After a hang-up: plug the adapter in again this long after (the same link path, a new pty,
+  // the keyer restarted), or, when negative, end the program as the device is gone for good.
+  int replug_after_ms = -1;
+  // When this file appears, the keyer restarts with every fault cleared and removes the file:
+  // a test's way to have a healthy keyer again on the same port.
+  std::string heal_file;
 };
 
 // A decimal number, or hexadecimal after 0x, from min to max. False for anything else.

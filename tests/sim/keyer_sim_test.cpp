@@ -184,6 +184,96 @@ TEST(KeyerSimFirmware, Faults) {
   }
 }
 
+TEST(KeyerSimFirmware, LineFaults) {
+  struct LineCase {
+    const char* name;
+    KeyerFaults faults;
+    std::vector<Step> steps;
+    bool hung_up;
+  };
+  auto faults_with = [](auto change) {
+    KeyerFaults faults;
+    change(faults);
+    return faults;
+  };
+  const LineCase cases[] = {
+      // Noise masks 0x20 and 0x81 for the bytes sent as numbers 0 and 1.
+      {"garbled replies",
+       faults_with([](KeyerFaults& f) { f.garble = true; }),
+       {{{0x00, 0x04, 0x55}, {0x55 ^ 0x20}}, {{0x00, 0x09}, {30 ^ 0x81}}},
+       false},
+      {"hang-up as the echo test arrives: heard, not answered",
+       faults_with([](KeyerFaults& f) { f.hangup_after_received = 3; }),
+       {{{0x00, 0x04, 0x55}, {}}, {{0x00, 0x09}, {}}},
+       true},
+      {"hang-up after the fifth byte heard",
+       faults_with([](KeyerFaults& f) { f.hangup_after_received = 5; }),
+       {{{0x00, 0x04, 0x55}, {0x55}}, {{0x00, 0x09, 0x00, 0x17}, {}}},
+       true},
+      {"hang-up after two bytes sent",
+       faults_with([](KeyerFaults& f) { f.hangup_after_sent = 2; }),
+       {{{0x00, 0x04, 0x55}, {0x55}}, {{0x00, 0x09, 0x00, 0x17}, {30}}, {{0x00, 0x18}, {}}},
+       true},
+      {"no hang-up before the count",
+       faults_with([](KeyerFaults& f) { f.hangup_after_sent = 3; }),
+       {{{0x00, 0x04, 0x55}, {0x55}}, {{0x00, 0x09}, {30}}},
+       false},
+  };
+  for (const LineCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    KeyerSim keyer(distinct_config());
+    keyer.faults = c.faults;
+    run_steps(keyer, c.steps);
+    EXPECT_EQ(keyer.hung_up(), c.hung_up);
+  }
+}
+
+TEST(KeyerSimFirmware, GarbledEchoNeverReadsAsAnotherAnswer) {
+  KeyerSim keyer;
+  keyer.faults.garble = true;
+  const Bytes echo{0x00, 0x04, 0x55};
+  for (int i = 0; i < 600; ++i) {
+    const Bytes reply = keyer.receive(echo.data(), echo.size(), 1200);
+    ASSERT_EQ(reply.size(), 1u);
+    ASSERT_NE(reply[0], 0x55) << i;
+    ASSERT_NE(reply[0], 0xAA) << i;
+  }
+}
+
+TEST(KeyerSimFirmware, LateRepliesFromAGivenByte) {
+  KeyerSim keyer(distinct_config());
+  keyer.faults.reply_delay_ms = 4500;
+  keyer.faults.delay_after_bytes = 1;
+  const Bytes echo{0x00, 0x04, 0x55};
+  const Bytes major{0x00, 0x09};
+  keyer.receive(echo.data(), echo.size(), 1200);
+  EXPECT_EQ(keyer.reply_delay_ms(), 0);
+  keyer.receive(major.data(), major.size(), 1200);
+  EXPECT_EQ(keyer.reply_delay_ms(), 4500);
+}
+
+TEST(KeyerSimFirmware, PowerCycleForgetsTheLineButKeepsTheSettings) {
+  KeyerSim keyer(distinct_config());
+  keyer.faults.hangup_after_received = 4;
+  const SettingsImage written = patterned_image(8);
+  const Bytes sent = write_command(written);
+  keyer.receive(sent.data(), sent.size(), 1200);  // cut off after two image bytes
+  ASSERT_TRUE(keyer.hung_up());
+  keyer.faults = KeyerFaults{};
+  keyer.power_cycle();
+  EXPECT_FALSE(keyer.hung_up());
+  // The halfway image is forgotten: the next command is heard as a command.
+  run_steps(keyer, {{{0x00, 0x09}, {30}}});
+  EXPECT_EQ(keyer.image, distinct_config().image);
+
+  const Bytes entry{0x00, 0x10, 0x9B, 0x35};
+  keyer.receive(entry.data(), entry.size(), 1200);
+  ASSERT_EQ(keyer.baud_rate(), 9600u);
+  keyer.power_cycle();
+  EXPECT_EQ(keyer.mode(), KeyerSim::Mode::firmware);
+  EXPECT_EQ(keyer.baud_rate(), 1200u);
+}
+
 TEST(KeyerSimFirmware, ReplyFaultsCutTheImage) {
   struct CutCase {
     const char* name;

@@ -114,7 +114,18 @@ TEST(SimOptionsParse, FillsTheKeyerAndItsFaults) {
                    "--refuse-code",
                    "0",
                    "--silent-after",
-                   "0x10"},
+                   "0x10",
+                   "--garble",
+                   "--delay-after",
+                   "4",
+                   "--hangup-after-rx",
+                   "5",
+                   "--hangup-after-tx",
+                   "104",
+                   "--replug-after",
+                   "300",
+                   "--heal-file",
+                   "heal"},
                   options),
             -1);
   EXPECT_EQ(options.link_path, "/tmp/com1");
@@ -138,6 +149,12 @@ TEST(SimOptionsParse, FillsTheKeyerAndItsFaults) {
   EXPECT_EQ(options.faults.refuse_frame, 3);
   EXPECT_EQ(options.faults.refuse_code, 0);
   EXPECT_EQ(options.faults.silent_after_bytes, 16);
+  EXPECT_TRUE(options.faults.garble);
+  EXPECT_EQ(options.faults.delay_after_bytes, 4);
+  EXPECT_EQ(options.faults.hangup_after_received, 5);
+  EXPECT_EQ(options.faults.hangup_after_sent, 104);
+  EXPECT_EQ(options.replug_after_ms, 300);
+  EXPECT_EQ(options.heal_file, "heal");
 }
 
 TEST(SimOptionsParse, DefaultsAreAWorkingKeyer) {
@@ -152,6 +169,10 @@ TEST(SimOptionsParse, DefaultsAreAWorkingKeyer) {
   EXPECT_EQ(options.faults.echo_reply, -1);
   EXPECT_EQ(options.faults.refuse_frame, -1);
   EXPECT_EQ(options.faults.silent_after_bytes, -1);
+  EXPECT_EQ(options.faults.hangup_after_received, -1);
+  EXPECT_EQ(options.faults.hangup_after_sent, -1);
+  EXPECT_EQ(options.replug_after_ms, -1);
+  EXPECT_FALSE(options.faults.garble);
   EXPECT_FALSE(options.realtime);
 }
 
@@ -165,6 +186,8 @@ TEST(SimOptionsParse, RefusesBadCommandLines) {
       {"--link", "x", "--refuse-code", "0x81"},
       {"--link", "x", "--no-reply", "0x100"},
       {"--link", "x", "--delay", "-5"},
+      {"--link", "x", "--hangup-after-tx", "-1"},
+      {"--link", "x", "--replug-after", "600001"},
       {"--link", "x", "--image", "/nonexistent/settings.eep"},
       {"--link", "x", "--bogus"},
   };
