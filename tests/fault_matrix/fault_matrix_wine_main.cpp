@@ -39,8 +39,7 @@ int main(int argc, char** argv) {
   const std::vector<Cell> cells = wine_cells();
   for (size_t i = 0; i < cells.size(); ++i) {
     const std::string n = std::to_string(i);
-    const KeyerPlace place{work + "\\keyer" + n, work + "\\heal" + n,
-                           work + "\\keyer" + n + ".eep"};
+    const KeyerPlace place{"", work + "\\heal" + n, work + "\\keyer" + n + ".eep"};
     com_port_number = static_cast<int32_t>(i + 1);
     link_close();
     const CellOutcome outcome =

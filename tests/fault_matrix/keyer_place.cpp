@@ -47,8 +47,16 @@ bool heal_keyer(const KeyerPlace& place, std::string& problem) {
   return true;
 }
 
+bool keyer_plugged_in(const KeyerPlace& place) {
+  if (!place.link_path.empty()) return exists(place.link_path);
+  // Where the device's name cannot be looked at (a COM port under Wine), opening it tells.
+  const bool opened = link_open(com_port_number) == LINK_OK;
+  link_close();
+  return opened;
+}
+
 bool wait_for_replug(const KeyerPlace& place, std::string& problem) {
-  if (!wait_until([&] { return exists(place.link_path); }, REPLUG_AFTER_MS + 5000)) {
+  if (!wait_until([&] { return keyer_plugged_in(place); }, REPLUG_AFTER_MS + 5000)) {
     problem = "the unplugged keyer did not come back";
     return false;
   }

@@ -7,7 +7,9 @@
 // Where one cell's simulated keyer lives, as paths that this process can open (Unix paths
 // natively, Z:\ paths under Wine).
 struct KeyerPlace {
-  std::string link_path;        // the keyer's device; gone while the adapter is unplugged
+  // The keyer's device, gone while the adapter is unplugged; empty where only the link can
+  // reach it (COMn under Wine).
+  std::string link_path;
   std::string heal_file;        // created to get a healthy keyer back; the keyer removes it
   std::string keyer_image_out;  // the settings image the keyer stored, once it stored one
 };
