@@ -4,7 +4,7 @@
 OSTREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 OSTREL_PACKAGES=(cmake make g++ libgtest-dev googletest libcli11-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils
-  imagemagick gputils binutils)
+  imagemagick gputils binutils clang-14 libclang-rt-14-dev)
 
 # Installs the Debian packages that are not there yet, without asking.
 ensure_packages() {
