@@ -1,12 +1,15 @@
 // Times the programming-file loader on a full-size file (1024 data records of 16 bytes covering
-// byte addresses 0..0x3FFF, then the end record), in-process, and the same file through
+// byte addresses 0..0x3FFF, then the end record), in-process, and on Linux the same file through
 // `objcopy -I ihex -O binary` as a reference: a separate process each time, so its start is in
-// its figure. Prints one RUN line per load, as line_bench does (no floor: 0).
+// its figure. Prints one RUN line per load, as line_bench does (no floor: 0). The file is
+// written into the current folder and removed afterwards, unless --keep names it.
 //
 //   load_bench [--loads N] [--objcopy-runs N] [--objcopy PATH] [--keep FILE]
+#ifndef _WIN32
 #include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
+extern char** environ;
+#endif
 
 #include <chrono>
 #include <cstdio>
@@ -20,13 +23,19 @@
 #include "firmware/programming_file.h"
 #include "platform/recording_controls.h"
 
-extern char** environ;
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 constexpr int FULL_FILE_RECORDS = 1024;
+
+#ifdef _WIN32
+constexpr int DEFAULT_OBJCOPY_RUNS = 0;  // the reference runs on Linux only
+bool run_objcopy(const std::string&, const std::string&, const std::string&) {
+  return false;
+}
+#else
+constexpr int DEFAULT_OBJCOPY_RUNS = 20;
 
 bool run_objcopy(const std::string& objcopy, const std::string& in, const std::string& out) {
   const char* args[] = {objcopy.c_str(), "-I",       "ihex",      "-O",
@@ -39,6 +48,7 @@ bool run_objcopy(const std::string& objcopy, const std::string& in, const std::s
   int status = 0;
   return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
+#endif
 
 long file_size(const std::string& path) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
@@ -53,7 +63,7 @@ long file_size(const std::string& path) {
 
 int main(int argc, char** argv) {
   int loads = 200;
-  int objcopy_runs = 20;
+  int objcopy_runs = DEFAULT_OBJCOPY_RUNS;
   std::string objcopy = "objcopy";
   std::string keep;
   for (int i = 1; i + 1 < argc; i += 2) {
@@ -73,9 +83,8 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  const std::string scratch = "/tmp/load_bench_" + std::to_string(getpid());
-  const std::string hex = keep.empty() ? scratch + ".hex" : keep;
-  const std::string bin = scratch + ".bin";
+  const std::string hex = keep.empty() ? "load_bench_full.hex" : keep;
+  const std::string bin = "load_bench_full.bin";
   fill_firmware_with_pattern();
   if (!write_programming_file(hex)) {
     std::fprintf(stderr, "load_bench: cannot write %s\n", hex.c_str());
