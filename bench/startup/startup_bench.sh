@@ -36,7 +36,7 @@ start_once() {
     return
   fi
   start=$(date +%s%N)
-  (cd "$APP_DIR" && exec wine Ostrel3tools.exe >/dev/null 2>&1) &
+  (cd "$APP_DIR" && exec wine Ostrel3tools.exe >/dev/null 2>"$APP_DIR/start.err") &
   pid=$!
   while :; do
     if window_shown; then
@@ -55,7 +55,10 @@ start_once() {
   wait "$pid" 2>/dev/null
   # The window goes with its process; wait until it has, so the next start is seen afresh.
   for _ in $(seq 200); do window_shown || break; sleep 0.01; done
-  echo "RUN op=start-$kind run=$run ok=$shown wall_ms=$elapsed peak_kb=${peak:-0}"
+  # A start that showed no window keeps Wine's last words with it, for whoever looks into it.
+  local why=""
+  [ "$shown" -eq 0 ] && why=" ($(tail -n 1 "$APP_DIR/start.err" 2>/dev/null | tr -d '\r'))"
+  echo "RUN op=start-$kind run=$run ok=$shown wall_ms=$elapsed peak_kb=${peak:-0}$why"
 }
 
 for run in $(seq "$COLD_RUNS"); do
