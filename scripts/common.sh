@@ -2,9 +2,11 @@
 # Sourced, not run.
 
 OSTREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# The fuzz build's compiler; libFuzzer's runtime comes with libclang-rt-14-dev.
+OSTREL_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 OSTREL_PACKAGES=(cmake make g++ libgtest-dev googletest libcli11-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils
-  imagemagick gputils binutils clang-14 libclang-rt-14-dev)
+  imagemagick gputils binutils "${OSTREL_FUZZ_PACKAGES[@]}")
 
 # Installs the Debian packages that are not there yet, without asking.
 ensure_packages() {
