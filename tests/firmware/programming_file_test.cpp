@@ -9,6 +9,7 @@
 #include "firmware/firmware_image.h"
 #include "platform/recording_controls.h"
 #include "tests/firmware/firmware_test_support.h"
+#include "tests/support/scripted_file_chooser.h"
 
 namespace {
 
@@ -218,7 +219,7 @@ struct ChooseCase {
 class ChooseTest : public testing::TestWithParam<ChooseCase> {};
 
 TEST_P(ChooseTest, AcceptsOnlyPathsThatFit) {
-  ScriptedChooser chooser;
+  ScriptedFileChooser chooser;
   chooser.answers.push_back(GetParam().answer);
   std::string path = "unchanged";
   EXPECT_EQ(choose_programming_file(chooser, path), GetParam().chosen);

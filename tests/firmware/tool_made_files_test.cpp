@@ -54,7 +54,7 @@ class ObjcopyTest : public testing::TestWithParam<BinaryCase> {};
 
 TEST_P(ObjcopyTest, EveryByteAtItsAddressAndNothingWrapped) {
   const BinaryCase& c = GetParam();
-  const std::vector<uint8_t> source = read_whole_file(FIRMWARE_PROGRAM_ASM);
+  const std::vector<uint8_t> source = read_file_bytes(FIRMWARE_PROGRAM_ASM);
   ASSERT_GT(source.size(), 64u);
   // objcopy writes 16 bytes a record; those starting inside the image count.
   int records_inside = 0;

@@ -191,7 +191,7 @@ TEST_F(UploadWorkerTest, FlashEndsUpHoldingTheFile) {
   ASSERT_GT(load_programming_file(dialog, path), 0);
   ASSERT_EQ(run_worker(), UPLOAD_SUCCESS);
 
-  const std::vector<uint8_t> source = read_whole_file(FIRMWARE_PROGRAM_ASM);
+  const std::vector<uint8_t> source = read_file_bytes(FIRMWARE_PROGRAM_ASM);
   ASSERT_FALSE(source.empty());
   for (uint32_t a = 0; a < FIRMWARE_IMAGE_BYTES; ++a) {
     const bool from_file = a >= 0x123 && a - 0x123 < source.size();

@@ -13,6 +13,7 @@
 #include "platform/recording_controls.h"
 #include "resources/control_ids.h"
 #include "tests/firmware/firmware_test_support.h"
+#include "tests/support/scripted_file_chooser.h"
 #include "tests/firmware/upload_test_support.h"
 
 namespace {
@@ -60,7 +61,7 @@ class UploaderDialogTest : public testing::Test {
 
   SimulatedKeyerLink sim;
   RecordingControls dialog;
-  ScriptedChooser chooser;
+  ScriptedFileChooser chooser;
   TempFile good{versioned_file(5)};
   TempFile second_good{versioned_file(6)};
   TempFile end_only{END + "\n"};
