@@ -1,6 +1,9 @@
 #include "app/startup.h"
 
-const char* os_name_for_version(unsigned major, unsigned minor) {
+std::string os_name_for_version(const SystemVersion& version) {
+  const unsigned major = version.major;
+  const unsigned minor = version.minor;
+  if (major < 5) return std::string();
   if (major == 5) {
     switch (minor) {
       case 0:
@@ -27,14 +30,10 @@ const char* os_name_for_version(unsigned major, unsigned minor) {
         return "Win8";
     }
   }
-  return nullptr;
-}
-
-void version_as_unlisted_program(unsigned& major, unsigned& minor) {
-  if (major > 6 || (major == 6 && minor > 2)) {
-    major = 6;
-    minor = 2;
+  if (major == 10 && minor == 0) {
+    return version.build < WINDOWS_11_FIRST_BUILD ? "Windows 10" : "Windows 11";
   }
+  return "Windows " + std::to_string(major) + "." + std::to_string(minor);
 }
 
 std::string cfg_path_for(const std::string& exe_path) {

@@ -5,14 +5,20 @@
 // The pieces of start-up that need no window: naming the system, and where the configuration file
 // lies. WinMain (app/winmain_win32.cpp) strings them together.
 
-// The system's name for a version, or nullptr for a system the utility refuses (anything before
-// Windows 2000, and any major version it does not know).
-const char* os_name_for_version(unsigned major, unsigned minor);
+// The system's version as the system itself reports it.
+struct SystemVersion {
+  unsigned major = 0;
+  unsigned minor = 0;
+  unsigned build = 0;
+};
 
-// Windows 8.1 and later tell a program whose manifest does not list them that they are 6.2.
-// Where the version comes straight from the system (Wine, or an API that does not pretend), this
-// gives the same answer, so that the naming table sees what it was written for.
-void version_as_unlisted_program(unsigned& major, unsigned& minor);
+// The first build of Windows 11, which still calls itself 10.0.
+inline constexpr unsigned WINDOWS_11_FIRST_BUILD = 22000;
+
+// The system's name for a version, or empty for a system the utility refuses (anything before
+// Windows 2000). A version newer than any named here gets its number ("Windows 10.1"), so that a
+// coming system is not told it is too old.
+std::string os_name_for_version(const SystemVersion& version);
 
 // The configuration file beside the executable: the executable's own extension, whatever its case,
 // becomes ".cfg" (one is added when the name has none). Folders are left alone, even those whose

@@ -9,25 +9,13 @@
 #include "app/app_error_box.h"
 #include "app/main_dialog_win32.h"
 #include "app/startup.h"
+#include "app/system_version_win32.h"
 #include "resources/control_ids.h"
 
 namespace {
 
 void show_error_box(const std::string& text) {
   MessageBoxA(nullptr, text.c_str(), "Error", MB_ICONEXCLAMATION | MB_OK);
-}
-
-// The version as a program without a supportedOS entry for Windows 8.1 or 10 is told it.
-void system_version(unsigned& major, unsigned& minor) {
-  OSVERSIONINFOA info{};
-  info.dwOSVersionInfoSize = sizeof(info);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  BOOL known = GetVersionExA(&info);
-#pragma GCC diagnostic pop
-  major = known ? info.dwMajorVersion : 0;
-  minor = known ? info.dwMinorVersion : 0;
-  version_as_unlisted_program(major, minor);
 }
 
 // The executable's full path, however long: the buffer grows until the path fits.
@@ -47,11 +35,8 @@ std::string module_path() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   app_error_box = show_error_box;
 
-  unsigned major = 0;
-  unsigned minor = 0;
-  system_version(major, minor);
-  const char* os_name = os_name_for_version(major, minor);
-  if (os_name == nullptr) {
+  std::string os_name = os_name_for_version(real_system_version());
+  if (os_name.empty()) {
     show_error_box(OS_REFUSED_TEXT);
     return 0;
   }

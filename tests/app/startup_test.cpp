@@ -7,55 +7,44 @@
 namespace {
 
 struct VersionCase {
-  unsigned major;
-  unsigned minor;
-  const char* name;  // nullptr: refused
+  SystemVersion version;
+  const char* name;  // "": refused
 };
 
 TEST(OsName, NamesEveryAcceptedVersionAndRefusesTheRest) {
   const VersionCase cases[] = {
-      {5, 0, "Windows 2000"}, {5, 1, "Windows XP"},    {5, 2, "WinServer 2003"},
-      {5, 3, "Win5 Variant"}, {5, 99, "Win5 Variant"}, {6, 0, "Windows Vista"},
-      {6, 1, "Win7"},         {6, 2, "Win8.0"},        {6, 3, "Win8.1"},
-      {6, 4, "Win8"},         {6, 10, "Win8"},         {4, 0, nullptr},
-      {4, 10, nullptr},       {3, 51, nullptr},        {0, 0, nullptr},
-      {7, 0, nullptr},        {10, 0, nullptr},        {11, 0, nullptr},
+      {{5, 0, 2195}, "Windows 2000"},
+      {{5, 1, 2600}, "Windows XP"},
+      {{5, 2, 3790}, "WinServer 2003"},
+      {{5, 3}, "Win5 Variant"},
+      {{5, 99}, "Win5 Variant"},
+      {{6, 0, 6002}, "Windows Vista"},
+      {{6, 1, 7601}, "Win7"},
+      {{6, 2, 9200}, "Win8.0"},
+      {{6, 3, 9600}, "Win8.1"},
+      {{6, 4}, "Win8"},
+      {{6, 10}, "Win8"},
+      // Windows 11 still says 10.0; only its build tells it apart.
+      {{10, 0, 10240}, "Windows 10"},
+      {{10, 0, 19045}, "Windows 10"},
+      {{10, 0, 21999}, "Windows 10"},
+      {{10, 0, 22000}, "Windows 11"},
+      {{10, 0, 22631}, "Windows 11"},
+      {{10, 0, 26100}, "Windows 11"},
+      // Newer than any name here: accepted, under its number.
+      {{10, 1, 30000}, "Windows 10.1"},
+      {{11, 0}, "Windows 11.0"},
+      {{7, 0}, "Windows 7.0"},
+      {{4, 0, 1381}, ""},
+      {{4, 10}, ""},
+      {{3, 51}, ""},
+      {{0, 0}, ""},
   };
   for (const VersionCase& c : cases) {
-    const char* name = os_name_for_version(c.major, c.minor);
-    SCOPED_TRACE(std::to_string(c.major) + "." + std::to_string(c.minor));
-    if (c.name == nullptr) {
-      EXPECT_EQ(name, nullptr);
-    } else {
-      ASSERT_NE(name, nullptr);
-      EXPECT_STREQ(name, c.name);
-    }
-  }
-}
-
-struct ReportedCase {
-  unsigned major, minor;            // what the system says
-  unsigned seen_major, seen_minor;  // what start-up goes by
-  const char* name;
-};
-
-// Windows 10 and 11 must start: they are taken for what they tell an unlisted program.
-TEST(OsName, NewerSystemsAreSeenAsAnUnlistedProgramSeesThem) {
-  const ReportedCase cases[] = {
-      {10, 0, 6, 2, "Win8.0"},    {6, 3, 6, 2, "Win8.0"},       {6, 4, 6, 2, "Win8.0"},
-      {6, 2, 6, 2, "Win8.0"},     {6, 1, 6, 1, "Win7"},         {6, 0, 6, 0, "Windows Vista"},
-      {5, 1, 5, 1, "Windows XP"}, {5, 7, 5, 7, "Win5 Variant"}, {4, 0, 4, 0, nullptr},
-      {0, 0, 0, 0, nullptr},
-  };
-  for (const ReportedCase& c : cases) {
-    unsigned major = c.major;
-    unsigned minor = c.minor;
-    version_as_unlisted_program(major, minor);
-    SCOPED_TRACE(std::to_string(c.major) + "." + std::to_string(c.minor));
-    EXPECT_EQ(major, c.seen_major);
-    EXPECT_EQ(minor, c.seen_minor);
-    const char* name = os_name_for_version(major, minor);
-    EXPECT_STREQ(name == nullptr ? "(refused)" : name, c.name == nullptr ? "(refused)" : c.name);
+    const SystemVersion& v = c.version;
+    SCOPED_TRACE(std::to_string(v.major) + "." + std::to_string(v.minor) + "." +
+                 std::to_string(v.build));
+    EXPECT_EQ(os_name_for_version(v), c.name);
   }
 }
 
