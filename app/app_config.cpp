@@ -19,12 +19,31 @@ void print_error_box(const std::string& text) {
 
 AppErrorBox app_error_box = print_error_box;
 
+namespace {
+
+// Writes com_port_number. A file that cannot be created at all is said only when `report_any`:
+// the first-run file that start-up leaves is not the user's choice, and a folder the user cannot
+// write (the exe in Program Files) must not bring a box up at every start. A write that starts
+// and fails is always said.
+int write_app_config(bool report_any) {
+  uint32_t value = static_cast<uint32_t>(com_port_number);
+  uint8_t bytes[4];
+  for (size_t i = 0; i < sizeof(bytes); ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * i));
+  FileWriteResult result = replace_file_contents(app_state.cfg_path, bytes, sizeof(bytes));
+  if (result == FileWriteResult::ok) return 1;
+  if (result == FileWriteResult::cannot_create && !report_any) return 1;
+  app_error_box("CFG File SAve Failed.");
+  return 0;
+}
+
+}  // namespace
+
 int load_app_config() {
   std::FILE* file = std::fopen(app_state.cfg_path.c_str(), "rb");
   if (file == nullptr) {
     // First run (or a file that cannot be opened): start on COM1 and leave a file that says so.
     com_port_number = 1;
-    save_app_config();
+    write_app_config(false);
     return 1;
   }
   uint8_t bytes[4] = {0, 0, 0, 0};
@@ -43,14 +62,7 @@ int load_app_config() {
   return 1;
 }
 
+// The user's own choice: any failure is said, or the port would be gone at the next start.
 int save_app_config() {
-  uint32_t value = static_cast<uint32_t>(com_port_number);
-  uint8_t bytes[4];
-  for (size_t i = 0; i < sizeof(bytes); ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * i));
-  // A file that cannot be created is a failure like any other: the port would be lost at exit.
-  if (!write_file_atomically(app_state.cfg_path, bytes, sizeof(bytes))) {
-    app_error_box("CFG File SAve Failed.");
-    return 0;
-  }
-  return 1;
+  return write_app_config(true);
 }

@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "app/app_error_box.h"
+#include "app/com_port_setup.h"
 #include "link/link.h"
+#include "platform/recording_controls.h"
+#include "resources/control_ids.h"
 #include "tests/support/temporary_folder.h"
 
 namespace {
@@ -93,19 +96,34 @@ TEST_F(AppConfigTest, ReadFailureSaysSoAndLeavesPortZero) {
   EXPECT_EQ(shown_boxes, std::vector<std::string>{"Read file failed."});
 }
 
-TEST_F(AppConfigTest, AFileThatCannotBeCreatedIsReportedAsAFailure) {
-  app_state.cfg_path = folder.path("no such folder/Ostrel3tools.cfg");
-  com_port_number = 4;
-  EXPECT_EQ(save_app_config(), 0);
-  EXPECT_EQ(shown_boxes, std::vector<std::string>{"CFG File SAve Failed."});
-  EXPECT_EQ(com_port_number, 4) << "the new port stays in memory";
-  EXPECT_TRUE(folder.entries().empty());
+// The exe in a folder the user cannot write: start-up goes on quietly on COM1 (nothing the user
+// chose is lost), but a port picked in Comm Port Setup that cannot be kept is said.
+TEST_F(AppConfigTest, AFileThatCannotBeCreatedIsSaidOnlyWhenTheUserPickedAPort) {
+  const struct {
+    const char* what;
+    std::string cfg_path;
+  } cases[] = {
+      {"no such folder", folder.path("no such folder/Ostrel3tools.cfg")},
+      {"no path", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    shown_boxes.clear();
+    app_state.cfg_path = c.cfg_path;
+    com_port_number = 0;
+    EXPECT_EQ(load_app_config(), 1);
+    EXPECT_EQ(com_port_number, 1);
+    EXPECT_TRUE(shown_boxes.empty()) << "start-up";
 
-  // On a first run the same failure still leaves the program on COM1, and says so.
-  shown_boxes.clear();
-  EXPECT_EQ(load_app_config(), 1);
-  EXPECT_EQ(com_port_number, 1);
-  EXPECT_EQ(shown_boxes, std::vector<std::string>{"CFG File SAve Failed."});
+    RecordingControls dialog;
+    com_port_setup_init(dialog, [](const std::string& name) { return name == "COM4" ? 0 : 2; });
+    dialog.combo_select(IDC_COM_PORT_LIST, 0);
+    EXPECT_EQ(com_port_setup_ok(dialog, save_app_config), ComPortOkResult::saved);
+    EXPECT_EQ(shown_boxes, std::vector<std::string>{"CFG File SAve Failed."});
+    EXPECT_EQ(com_port_number, 4) << "the new port stays in memory";
+    EXPECT_TRUE(folder.entries().empty());
+    EXPECT_FALSE(std::filesystem::exists(".cfg"));
+  }
 }
 
 TEST_F(AppConfigTest, AFailedWriteKeepsTheOldFile) {
@@ -118,14 +136,17 @@ TEST_F(AppConfigTest, AFailedWriteKeepsTheOldFile) {
   EXPECT_EQ(shown_boxes, std::vector<std::string>{"CFG File SAve Failed."});
   EXPECT_EQ(read_file_bytes(app_state.cfg_path), (Bytes{0x03, 0x00, 0x00, 0x00}));
   EXPECT_EQ(folder.entries(), std::vector<std::string>{"Ostrel3tools.cfg"});
-}
 
-TEST_F(AppConfigTest, NoPathMeansNoFileAndABox) {
-  app_state.cfg_path.clear();
-  EXPECT_EQ(load_app_config(), 1);
+  // A first-run file that is created but cannot be written is said at start-up too.
+  shown_boxes.clear();
+  app_state.cfg_path = folder.path("first.cfg");
+  {
+    FileSizeLimit full_disk(2);
+    EXPECT_EQ(load_app_config(), 1);
+  }
   EXPECT_EQ(com_port_number, 1);
   EXPECT_EQ(shown_boxes, std::vector<std::string>{"CFG File SAve Failed."});
-  EXPECT_FALSE(std::filesystem::exists(".cfg"));
+  EXPECT_EQ(folder.entries(), std::vector<std::string>{"Ostrel3tools.cfg"});
 }
 
 }  // namespace
