@@ -37,12 +37,22 @@ export WINEPREFIX="${WINEPREFIX:-$OSTREL_ROOT/build/wine}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
+# Wine's own fonts (fonts-wine) are copied into the prefix's Fonts folder: Debian's Wine 8 does not
+# load them from /usr/share/wine/fonts, where the package puts them, and without Tahoma (the
+# dialogs' font) and Marlett (the caption buttons') it draws the dialogs in DejaVu Sans, with other
+# metrics than on Windows.
+OSTREL_WINE_FONTS=/usr/share/wine/fonts
+
 prepare_wine_prefix() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating the Wine prefix $WINEPREFIX"
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
+  fi
+  if [ -d "$OSTREL_WINE_FONTS" ]; then
+    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+    cp -u "$OSTREL_WINE_FONTS"/* "$WINEPREFIX/drive_c/windows/Fonts/"
   fi
 }
 
