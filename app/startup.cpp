@@ -1,5 +1,12 @@
 #include "app/startup.h"
 
+namespace {
+
+// The first build of Windows 11, which still calls itself 10.0.
+constexpr unsigned WINDOWS_11_FIRST_BUILD = 22000;
+
+}  // namespace
+
 std::string os_name_for_version(const SystemVersion& version) {
   const unsigned major = version.major;
   const unsigned minor = version.minor;

@@ -12,9 +12,6 @@ struct SystemVersion {
   unsigned build = 0;
 };
 
-// The first build of Windows 11, which still calls itself 10.0.
-inline constexpr unsigned WINDOWS_11_FIRST_BUILD = 22000;
-
 // The system's name for a version, or empty for a system the utility refuses (anything before
 // Windows 2000). A version newer than any named here gets its number ("Windows 10.1"), so that a
 // coming system is not told it is too old.

@@ -25,12 +25,10 @@ TEST(OsName, NamesEveryAcceptedVersionAndRefusesTheRest) {
       {{6, 4}, "Win8"},
       {{6, 10}, "Win8"},
       // Windows 11 still says 10.0; only its build tells it apart.
-      {{10, 0, 10240}, "Windows 10"},
       {{10, 0, 19045}, "Windows 10"},
       {{10, 0, 21999}, "Windows 10"},
       {{10, 0, 22000}, "Windows 11"},
       {{10, 0, 22631}, "Windows 11"},
-      {{10, 0, 26100}, "Windows 11"},
       // Newer than any name here: accepted, under its number.
       {{10, 1, 30000}, "Windows 10.1"},
       {{11, 0}, "Windows 11.0"},
