@@ -94,6 +94,12 @@ bool uploader_program(DialogControls& dialog) {
   // outcome does not stop the upload: a keyer with only its bootloader fails it on purpose.
   if (link_is_open()) link_close();
   interface_test(dialog);
+  // But a reply the test waited for in vain may still come, and the upload would take it for the
+  // sync probe's answer: the keyer is not answering in time, so nothing is sent to it.
+  if (link_reply_missed()) {
+    set_status(dialog, upload_status_text(UPLOAD_ERR_TIMEOUT));
+    return false;
+  }
   if (const char* refusal = variant_refusal()) {
     set_status(dialog, refusal);
     return false;

@@ -1,5 +1,7 @@
 #include "fuzzing/fuzzed_port.h"
 
+#include <utility>
+
 #include "firmware/upload_worker.h"
 #include "fuzzing/fuzz_support.h"
 #include "link/link.h"
@@ -67,6 +69,8 @@ bool FuzzedPort::purge_input() {
   FUZZ_CHECK(open_ && fuzzed_keyer.baud_rate == LINK_BAUD_RATE);
   // What the keyer sends from now on is still to come: a purge does not shorten the stream.
   if (failing(PORT_FAIL_PURGE)) return false;
+  // Late replies that had come by now are gone; the model takes it that all had.
+  fuzzed_keyer.late_bytes_owed = 0;
   configured_ = true;
   return true;
 }
@@ -84,13 +88,24 @@ bool FuzzedPort::read(uint8_t* data, size_t count, int wait_ms) {
   FUZZ_CHECK(configured_);
   FUZZ_CHECK(count > 0 && data != nullptr);
   FUZZ_CHECK(wait_ms == LINK_READ_WAIT_MS);
-  fuzzed_keyer.last_read.clear();
+  FuzzedKeyer& keyer = fuzzed_keyer;
+  PortRead read;
+  if (!keyer.writes.empty()) read.request = keyer.writes.back().bytes;
+  read.after_missed_reply = keyer.late_bytes_owed > 0;
   uint8_t byte = 0;
-  while (fuzzed_keyer.last_read.size() < count && next_reply_byte(byte)) {
-    data[fuzzed_keyer.last_read.size()] = byte;
-    fuzzed_keyer.last_read.push_back(byte);
+  while (read.bytes.size() < count && next_reply_byte(byte)) {
+    data[read.bytes.size()] = byte;
+    read.bytes.push_back(byte);
+    if (keyer.late_bytes_owed > 0) {
+      --keyer.late_bytes_owed;
+      ++read.late_bytes;
+    }
   }
-  return fuzzed_keyer.last_read.size() == count;
+  read.complete = read.bytes.size() == count;
+  // What did not come in time is still on its way.
+  keyer.late_bytes_owed += count - read.bytes.size();
+  keyer.reads.push_back(std::move(read));
+  return keyer.reads.back().complete;
 }
 
 void FuzzedPort::close() {

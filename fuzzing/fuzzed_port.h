@@ -26,6 +26,17 @@ struct PortWrite {
   int upload_progress = 0;  // what the upload worker had reported by then
 };
 
+// One read of the host's. The keyer answers every request in turn: a reply that ran out of time
+// is still sent, before the replies to whatever is asked after it, so the bytes a read gets may
+// belong to an earlier request.
+struct PortRead {
+  std::vector<uint8_t> request;     // the last write before it, whose answer it waits for
+  std::vector<uint8_t> bytes;       // what it delivered, complete or not
+  size_t late_bytes = 0;            // how many of them belong to an earlier request's reply
+  bool after_missed_reply = false;  // it began while an earlier reply was still to come
+  bool complete = false;
+};
+
 // The keyer behind the port, as the fuzzer plays it, and everything the host did to the port.
 struct FuzzedKeyer {
   uint8_t failures = 0;  // PORT_FAIL_* bits
@@ -35,7 +46,8 @@ struct FuzzedKeyer {
   int baud_changes = 0;
   int opens = 0;
   std::vector<PortWrite> writes;
-  std::vector<uint8_t> last_read;  // the bytes the last read delivered, complete or not
+  std::vector<PortRead> reads;  // every read since the dialogue started
+  size_t late_bytes_owed = 0;   // bytes of replies that ran out of time, still to come
 };
 extern FuzzedKeyer fuzzed_keyer;
 

@@ -2,6 +2,7 @@
 // picks, as do failures of the port itself. Input: one byte choosing the operation, one byte of
 // PORT_FAIL_* bits, then the keyer's reply stream (see fuzzed_port.h).
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
@@ -44,6 +45,44 @@ bool same_values(const KeyerValues& a, const KeyerValues& b) {
 
 bool is_write_of(const PortWrite& write, std::vector<uint8_t> bytes) {
   return write.bytes == bytes;
+}
+
+bool was_sent(const std::vector<uint8_t>& bytes) {
+  const std::vector<PortWrite>& writes = fuzzed_keyer.writes;
+  return std::any_of(writes.begin(), writes.end(),
+                     [&](const PortWrite& write) { return write.bytes == bytes; });
+}
+
+// No read began while an earlier reply was still on its way, so none can have taken another
+// request's reply for its own.
+bool no_reply_taken_for_another() {
+  const std::vector<PortRead>& reads = fuzzed_keyer.reads;
+  return std::none_of(reads.begin(), reads.end(),
+                      [](const PortRead& read) { return read.after_missed_reply; });
+}
+
+// The keyer's own whole reply to the last `request` sent, or nullptr when it gave none.
+const PortRead* own_reply_to(const std::vector<uint8_t>& request) {
+  const std::vector<PortRead>& reads = fuzzed_keyer.reads;
+  for (auto read = reads.rbegin(); read != reads.rend(); ++read) {
+    if (read->request != request) continue;
+    return read->complete && read->late_bytes == 0 ? &*read : nullptr;
+  }
+  return nullptr;
+}
+
+// The byte the keyer answered the query with; the run stops when it gave none of its own.
+uint8_t own_answer(uint8_t sub_command) {
+  const PortRead* read = own_reply_to({0x00, sub_command});
+  FUZZ_CHECK(read != nullptr && read->bytes.size() == 1);
+  return read->bytes[0];
+}
+
+// What a successful interface test kept is what the keyer answered to each of its queries.
+void check_values_are_answers() {
+  FUZZ_CHECK(keyer_values.fw_major == own_answer(ADMIN_FW_MAJOR));
+  FUZZ_CHECK(keyer_values.fw_minor == own_answer(ADMIN_FW_MINOR));
+  if (keyer_values.fw_minor > 3) FUZZ_CHECK(keyer_values.ic_variant == own_answer(ADMIN_IC_TYPE));
 }
 
 // The text the status field must show when the port itself failed, or nullptr when it did not.
@@ -101,7 +140,10 @@ void check_interface_test_outcome(RecordingControls& window, int result,
 void run_interface_test(bool twice) {
   RecordingControls window;
   window.set_text(IDC_IC_LABEL, IC_LABEL_BEFORE);
-  check_interface_test_outcome(window, interface_test(window));
+  const int result = interface_test(window);
+  check_interface_test_outcome(window, result);
+  FUZZ_CHECK(no_reply_taken_for_another());
+  if (result >= 0) check_values_are_answers();
   // The test leaves the link open whatever its outcome, once the device itself opened.
   FUZZ_CHECK(fuzzed_keyer.opens == 1);
   FUZZ_CHECK(link_is_open() == !(fuzzed_keyer.failures & PORT_FAIL_OPEN));
@@ -130,8 +172,15 @@ struct WindowRun {
   }
 
   void check_finished() {
-    const bool tested = window.text(IDC_STATUS_LINE) != ">Ostrel ERR";
-    check_interface_test_outcome(window, tested ? keyer_values.fw_major : -1);
+    const std::string& line = window.text(IDC_STATUS_LINE);
+    if (line == ">Ostrel ERR" && was_sent({0x00, ADMIN_POT_VALUE})) {
+      // Test's own queries, after an interface test that went well: one was not answered.
+      FUZZ_CHECK(window.text(IDC_STATUS_FIELD) == "Ostrel Fail:no response");
+      FUZZ_CHECK(keyer_values.fw_major >= 30);
+      check_values_are_answers();
+    } else {
+      check_interface_test_outcome(window, line == ">Ostrel ERR" ? -1 : keyer_values.fw_major);
+    }
     // Whatever happened, the window is usable again: every command enabled, nothing busy.
     FUZZ_CHECK(!main_window_state.busy_flag);
     FUZZ_CHECK(window.enable_log.size() >= COMMAND_CONTROL_COUNT);
@@ -141,20 +190,13 @@ struct WindowRun {
   const std::string& status_line() { return window.text(IDC_STATUS_LINE); }
 };
 
-// "PotValue: %d" of a one-byte reading.
-bool is_pot_text(const std::string& text) {
-  unsigned pot = 0;
-  char rest = 0;
-  return std::sscanf(text.c_str(), "PotValue: %u%c", &pot, &rest) == 1 && pot <= 255;
-}
-
-// "%.2f Volts" from a one-byte reading 1..255, or "no reading".
-bool is_voltage_text(const std::string& text) {
-  if (text == "no reading") return true;
+// "%.2f Volts" of the reading, 262.144 / reading, or "no reading" for 0.
+bool is_voltage_text(const std::string& text, uint8_t reading) {
+  if (reading == 0) return text == "no reading";
   double volts = 0;
   char unit[8] = {};
   return std::sscanf(text.c_str(), "%lf %7s", &volts, unit) == 2 &&
-         std::strcmp(unit, "Volts") == 0 && volts >= 1.02 && volts <= 262.15;
+         std::strcmp(unit, "Volts") == 0 && std::fabs(volts - 262.144 / reading) <= 0.005001;
 }
 
 void run_test_command() {
@@ -162,15 +204,23 @@ void run_test_command() {
   run.check_finished();
   const std::string& status = run.status_line();
   FUZZ_CHECK(status == ">Ostrel ERR" || status == ">Ostrel OK");
-  if (status == ">Ostrel ERR") return;
-  FUZZ_CHECK(is_pot_text(run.window.text(IDC_POT_VALUE)));
+  FUZZ_CHECK(no_reply_taken_for_another());
+  if (status == ">Ostrel ERR") {
+    FUZZ_CHECK(run.window.text(IDC_POT_VALUE).empty());
+    return;
+  }
+  // Each value shown is the keyer's answer to its own query.
+  check_values_are_answers();
+  FUZZ_CHECK(run.window.text(IDC_POT_VALUE) ==
+             "PotValue: " + std::to_string(own_answer(ADMIN_POT_VALUE)));
   // A MINI keyer has no aux value to ask for.
-  const std::vector<PortWrite>& writes = fuzzed_keyer.writes;
-  if (keyer_values.ic_variant == IC_MINI)
-    FUZZ_CHECK(std::none_of(writes.begin(), writes.end(), [](const PortWrite& w) {
-      return is_write_of(w, {0x00, ADMIN_AUX_VALUE});
-    }));
-  FUZZ_CHECK(is_voltage_text(run.window.text(IDC_SUPPLY_VOLTAGE)));
+  if (keyer_values.ic_variant == IC_MINI) {
+    FUZZ_CHECK(!was_sent({0x00, ADMIN_AUX_VALUE}));
+  } else {
+    FUZZ_CHECK(run.window.text(IDC_AUX_VALUE) == std::to_string(own_answer(ADMIN_AUX_VALUE)));
+  }
+  FUZZ_CHECK(
+      is_voltage_text(run.window.text(IDC_SUPPLY_VOLTAGE), own_answer(ADMIN_SUPPLY_VOLTAGE)));
 }
 
 void run_read_command() {
@@ -180,13 +230,18 @@ void run_read_command() {
   run.check_finished();
   const std::string& status = run.status_line();
   FUZZ_CHECK(status == ">Ostrel ERR" || status == ">Read failed" || status == ">Done");
+  FUZZ_CHECK(no_reply_taken_for_another());
   if (status != ">Done") {
     // Nothing of a reply that broke off reaches the image.
     FUZZ_CHECK(settings_image == before);
     return;
   }
-  FUZZ_CHECK(std::equal(settings_image.begin(), settings_image.end(),
-                        fuzzed_keyer.last_read.begin(), fuzzed_keyer.last_read.end()));
+  // The image is the keyer's own 288 bytes, sent in reply to the image read, with nothing of an
+  // earlier reply in front of them.
+  check_values_are_answers();
+  const PortRead* image = own_reply_to({0x00, ADMIN_READ_IMAGE});
+  FUZZ_CHECK(image != nullptr && std::equal(settings_image.begin(), settings_image.end(),
+                                            image->bytes.begin(), image->bytes.end()));
   // The boxes show what the image holds.
   const MessageTexts texts = decode_messages();
   for (int slot = 0; slot < MESSAGE_SLOTS; ++slot)
@@ -201,13 +256,13 @@ void run_write_command() {
   FUZZ_CHECK(run.window.error_boxes.empty());
   const std::string& status = run.status_line();
   const std::vector<PortWrite>& writes = fuzzed_keyer.writes;
-  const bool image_sent = std::any_of(writes.begin(), writes.end(), [](const PortWrite& w) {
-    return is_write_of(w, {0x00, ADMIN_WRITE_IMAGE});
-  });
+  const bool image_sent = was_sent({0x00, ADMIN_WRITE_IMAGE});
+  FUZZ_CHECK(no_reply_taken_for_another());
   if (status == ">Ostrel ERR") {
     FUZZ_CHECK(!image_sent);
     return;
   }
+  check_values_are_answers();
   FUZZ_CHECK(status == (fuzzed_keyer.failures & PORT_FAIL_WRITES ? ">Write failed" : "Done"));
   FUZZ_CHECK(writes.size() >= 2 &&
              is_write_of(writes[writes.size() - 2], {0x00, ADMIN_WRITE_IMAGE}));
@@ -236,6 +291,8 @@ void run_upload() {
   const int status = upload_status.load();
   FUZZ_CHECK(is_known_upload_status(status));
   FUZZ_CHECK(upload_status_text(status) != nullptr && *upload_status_text(status) != '\0');
+  // The first reply missing ends the upload: a late one is never read as a frame's answer.
+  FUZZ_CHECK(no_reply_taken_for_another());
 
   static const std::vector<int> order = frame_order();
   int frames = 0;

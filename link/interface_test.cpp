@@ -54,25 +54,29 @@ int interface_test(DialogControls& window) {
   const uint8_t echo[] = {0x00, ADMIN_ECHO_TEST, ADMIN_ECHO_ARGUMENT};
   link_write(echo, sizeof echo);
   uint8_t reply = 0;
-  if (!link_read(&reply, 1)) return fail(window, "Ostrel Fail:no response");
+  if (!link_read(&reply, 1)) return fail(window, NO_RESPONSE_TEXT);
   if (reply == ECHO_REPLY_BOOTLOADER) return fail(window, "Ostrel Fail:No O/S");
   if (reply != ECHO_REPLY_FIRMWARE) return fail(window, "Ostrel Fail:echo mismatch");
 
-  // A revision that did not arrive is not guessed from an earlier test: the keyer answered the
-  // echo, then fell silent, and that is reported as such.
+  // A reply that did not come in time may still arrive, and the next read would take it for its
+  // own: the test stops at the first one missing, before it keeps any value.
   uint8_t major = 0;
   uint8_t minor = 0;
   if (!admin_request(ADMIN_FW_MAJOR, major) || !admin_request(ADMIN_FW_MINOR, minor))
-    return fail(window, "Ostrel Fail:no response");
-  keyer_values.fw_major = major;
-  keyer_values.fw_minor = minor;
+    return fail(window, NO_RESPONSE_TEXT);
 
-  if (major < 30) return fail(window, "Only Ostrel3 only");
+  if (major < 30) {
+    keyer_values.fw_major = major;
+    keyer_values.fw_minor = minor;
+    return fail(window, "Only Ostrel3 only");
+  }
 
   // Keyers before minor revision 4 do not know the IC type query; they are all SMT.
-  keyer_values.ic_variant = minor <= 3 ? IC_SMT : query_ic_type();
+  uint8_t ic_variant = IC_SMT;
+  if (minor > 3 && !admin_request(ADMIN_IC_TYPE, ic_variant)) return fail(window, NO_RESPONSE_TEXT);
+  keyer_values = KeyerValues{major, minor, ic_variant};
   // An IC byte the program does not know leaves the label showing what it showed.
-  if (const char* label = text_for(IC_LABELS, keyer_values.ic_variant, nullptr))
+  if (const char* label = text_for(IC_LABELS, ic_variant, nullptr))
     window.set_text(IDC_IC_LABEL, label);
 
   char status[64];

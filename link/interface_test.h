@@ -16,6 +16,9 @@ struct KeyerValues {
 };
 extern KeyerValues keyer_values;
 
+// The status field's text when the keyer stopped answering.
+inline constexpr const char* NO_RESPONSE_TEXT = "Ostrel Fail:no response";
+
 // Opens the link if needed, checks that the keyer's firmware answers, reads its revision and IC
 // variant, and writes the outcome into the window's status field (4061) and IC label (4079).
 // Returns fw_major (30 or more) on success, -1 on every failure.

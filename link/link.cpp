@@ -30,6 +30,7 @@ int link_open(int32_t port_number) {
   link_state.port = std::move(port);
   link_state.is_open = true;
   link_state.baud_rate = LINK_BAUD_RATE;
+  link_state.reply_missed = false;
 
   if (!link_state.port->read_settings()) return LINK_ERR_GET_STATE;
   if (!link_state.port->apply_line_settings(LINK_BAUD_RATE)) return LINK_ERR_SET_STATE;
@@ -44,10 +45,15 @@ void link_close() {
   link_state.port.reset();
   link_state.is_open = false;
   link_state.baud_rate = LINK_BAUD_RATE;
+  link_state.reply_missed = false;
 }
 
 bool link_is_open() {
   return link_state.is_open;
+}
+
+bool link_reply_missed() {
+  return link_state.reply_missed;
 }
 
 int link_write_wait_ms(uint32_t count) {
@@ -64,7 +70,9 @@ bool link_write(const uint8_t* data, uint32_t count) {
 
 bool link_read(uint8_t* buffer, uint32_t count) {
   if (!link_state.port || (buffer == nullptr && count > 0)) return false;
-  return link_state.port->read(buffer, count, LINK_READ_WAIT_MS);
+  if (link_state.port->read(buffer, count, LINK_READ_WAIT_MS)) return true;
+  link_state.reply_missed = true;
+  return false;
 }
 
 bool link_set_baud_rate(uint32_t baud_rate) {

@@ -21,6 +21,9 @@ struct LinkState {
   std::unique_ptr<SerialPort> port;     // none while closed
   bool is_open = false;                 // set once the device opened, even if configuring it failed
   uint32_t baud_rate = LINK_BAUD_RATE;  // the rate currently applied, for the write wait
+  // A read ran out of time since the port was opened: its reply may still arrive and would be
+  // taken for the answer to whatever is asked next.
+  bool reply_missed = false;
 };
 extern LinkState link_state;
 
@@ -37,6 +40,7 @@ bool link_write(const uint8_t* data, uint32_t count);
 bool link_read(uint8_t* buffer, uint32_t count);
 bool link_set_baud_rate(uint32_t baud_rate);
 bool link_is_open();
+bool link_reply_missed();
 
 // The send wait for count bytes at the current rate: 2000 ms plus the bytes' time on the line
 // (ten bits a byte), so that a 288-byte image at 1200 baud is not cut off.

@@ -45,8 +45,8 @@ void show_com_port() {
   window().set_text(IDC_COM_PORT, "com:" + std::to_string(com_port_number));
 }
 
-// The supply voltage from the keyer's reading. A reading of 0 is also what a missing reply gives;
-// it has no voltage, so it is said plainly rather than divided by.
+// The supply voltage from the keyer's reading. A reading of 0 has no voltage, so it is said
+// plainly rather than divided by.
 std::string supply_voltage_text(uint8_t reading) {
   if (reading == 0) return "no reading";
   char text[32];
@@ -86,12 +86,22 @@ void test_keyer() {
     window().set_text(IDC_SUPPLY_VOLTAGE, "");
     window().set_text(IDC_POT_VALUE, "");
     if (!reopen_and_test()) return;
-    set_status(">Ostrel OK");
-    window().set_text(IDC_POT_VALUE, "PotValue: " + std::to_string(query_pot_value()));
-    if (keyer_values.ic_variant != IC_MINI) {
-      window().set_text(IDC_AUX_VALUE, std::to_string(query_aux_value()));
+    // A value that did not come in time may still arrive and would be read as the next query's:
+    // the test stops at the first one missing and shows none of them.
+    const bool ask_aux = keyer_values.ic_variant != IC_MINI;
+    uint8_t pot = 0;
+    uint8_t aux = 0;
+    uint8_t supply = 0;
+    if (!admin_request(ADMIN_POT_VALUE, pot) || (ask_aux && !admin_request(ADMIN_AUX_VALUE, aux)) ||
+        !admin_request(ADMIN_SUPPLY_VOLTAGE, supply)) {
+      window().set_text(IDC_STATUS_FIELD, NO_RESPONSE_TEXT);
+      set_status(">Ostrel ERR");
+      return;
     }
-    window().set_text(IDC_SUPPLY_VOLTAGE, supply_voltage_text(query_supply_voltage()));
+    set_status(">Ostrel OK");
+    window().set_text(IDC_POT_VALUE, "PotValue: " + std::to_string(pot));
+    if (ask_aux) window().set_text(IDC_AUX_VALUE, std::to_string(aux));
+    window().set_text(IDC_SUPPLY_VOLTAGE, supply_voltage_text(supply));
   });
 }
 

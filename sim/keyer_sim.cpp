@@ -48,6 +48,7 @@ std::vector<uint8_t> KeyerSim::receive(const uint8_t* data, size_t count, uint32
   std::vector<uint8_t> reply;
   if (data == nullptr || hung_up_) return reply;
   const long sent_before = bytes_sent_;
+  late_reply_ = false;
   for (size_t i = 0; i < count && !hung_up_; ++i) {
     received.push_back(data[i]);
     ++bytes_received_;
@@ -63,7 +64,11 @@ std::vector<uint8_t> KeyerSim::receive(const uint8_t* data, size_t count, uint32
       take_bootloader_byte(data[i], reply);
     }
   }
-  last_reply_delay_ms_ = sent_before >= faults.delay_after_bytes ? faults.reply_delay_ms : 0;
+  if (late_reply_) {
+    last_reply_delay_ms_ = faults.late_reply_ms;
+  } else {
+    last_reply_delay_ms_ = sent_before >= faults.delay_after_bytes ? faults.reply_delay_ms : 0;
+  }
   return reply;
 }
 
@@ -116,6 +121,7 @@ void KeyerSim::take_firmware_byte(uint8_t byte, std::vector<uint8_t>& reply) {
     pending_.clear();
     if (sub == ADMIN_ECHO_TEST && byte == ADMIN_ECHO_ARGUMENT) {
       if (answers_sub_command(sub)) {
+        replying_to(sub);
         answer_byte(
             faults.echo_reply >= 0 ? static_cast<uint8_t>(faults.echo_reply) : ECHO_REPLY_FIRMWARE,
             reply);
@@ -151,7 +157,10 @@ void KeyerSim::take_firmware_byte(uint8_t byte, std::vector<uint8_t>& reply) {
       break;
     case ADMIN_READ_IMAGE:
       pending_.clear();
-      if (answers_sub_command(sub)) answer(image.data(), image.size(), reply);
+      if (answers_sub_command(sub)) {
+        replying_to(sub);
+        answer(image.data(), image.size(), reply);
+      }
       return;
     case ADMIN_ECHO_TEST:
     case ADMIN_BOOTLOADER_ENTRY:
@@ -165,5 +174,7 @@ void KeyerSim::take_firmware_byte(uint8_t byte, std::vector<uint8_t>& reply) {
       return;
   }
   pending_.clear();
-  if (answers_sub_command(sub)) answer_byte(static_cast<uint8_t>(value), reply);
+  if (!answers_sub_command(sub)) return;
+  replying_to(sub);
+  answer_byte(static_cast<uint8_t>(value), reply);
 }

@@ -40,6 +40,10 @@ struct KeyerFaults {
   // garbled 0x55 never reads as 0xAA or the other way round.
   bool garble = false;
   long delay_after_bytes = 0;  // reply_delay_ms holds only for replies begun after this many bytes
+  // >= 0: every reply to this admin sub-command arrives late_reply_ms after its request, the
+  // other replies on time (0x04 also delays the bootloader's sync probe).
+  int late_sub_command = -1;
+  int late_reply_ms = 0;
   // The adapter pulled out: the line goes dead once the keyer has heard (or sent) this many
   // bytes; nothing it would answer to the last byte heard goes out.
   long hangup_after_received = -1;
@@ -91,6 +95,10 @@ class KeyerSim {
   void answer(const uint8_t* bytes, size_t count, std::vector<uint8_t>& reply);
   void answer_byte(uint8_t byte, std::vector<uint8_t>& reply) { answer(&byte, 1, reply); }
   bool answers_sub_command(uint8_t sub_command) const;
+  // Called before the reply to `sub_command` is given, so that it can be made late.
+  void replying_to(uint8_t sub_command) {
+    if (faults.late_sub_command == sub_command) late_reply_ = true;
+  }
 
   Mode mode_;
   uint32_t baud_ = 1200;
@@ -99,5 +107,6 @@ class KeyerSim {
   long bytes_received_ = 0;
   bool hung_up_ = false;
   int last_reply_delay_ms_ = 0;
+  bool late_reply_ = false;     // the reply of the receive() under way answers late_sub_command
   int upload_frame_index_ = 0;  // frames since the bootloader last started, for refuse_frame
 };

@@ -52,6 +52,7 @@ void KeyerSim::take_bootloader_byte(uint8_t byte, std::vector<uint8_t>& reply) {
   if (pending_.size() < 3) return;
   pending_.clear();
   if (!answers_sub_command(ADMIN_ECHO_TEST)) return;
+  replying_to(ADMIN_ECHO_TEST);
   answer_byte(
       faults.sync_reply >= 0 ? static_cast<uint8_t>(faults.sync_reply) : ECHO_REPLY_BOOTLOADER,
       reply);

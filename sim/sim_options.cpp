@@ -84,6 +84,7 @@ int parse_sim_options(int argc, const char* const* argv, SimOptions& options) {
   CLI::App app{"Simulated keyer on a pseudo-terminal"};
   std::string fw = "31.04", ic, pot, supply, aux, image_in, echo, sync, short_reply, delay;
   std::string refuse_frame, refuse_code, silent_after, delay_after, hangup_rx, hangup_tx, replug;
+  std::string late;
   std::vector<std::string> no_reply;
   bool no_firmware = false;
 
@@ -110,6 +111,9 @@ int parse_sim_options(int argc, const char* const* argv, SimOptions& options) {
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   app.add_option("--short", short_reply, "cut every reply to this many bytes");
   app.add_option("--delay", delay, "milliseconds before every reply");
+  app.add_option("--late", late,
+                 "SUB:MS: answer admin sub-command SUB (0x04 also the sync probe) MS "
+                 "milliseconds late, the rest on time");
   auto* frame_option = app.add_option("--refuse-frame", refuse_frame,
                                       "refuse the upload frame of this index (0 = first)");
   app.add_option("--refuse-code", refuse_code, "the refusal's reply byte (0x81)")
@@ -183,6 +187,21 @@ int parse_sim_options(int argc, const char* const* argv, SimOptions& options) {
       return 2;
     }
     faults.unanswered_sub_commands.push_back(static_cast<uint8_t>(sub));
+  }
+  if (!late.empty()) {
+    const size_t colon = late.find(':');
+    long sub = 0;
+    long ms = 0;
+    if (colon == std::string::npos || !parse_sim_number(late.substr(0, colon), 0, 255, sub) ||
+        !parse_sim_number(late.substr(colon + 1), 0, 600000, ms)) {
+      std::fprintf(stderr,
+                   "--late: expected SUB:MS, a sub-command from 0 to 255 and milliseconds from 0 "
+                   "to 600000, got '%s'\n",
+                   late.c_str());
+      return 2;
+    }
+    faults.late_sub_command = static_cast<int>(sub);
+    faults.late_reply_ms = static_cast<int>(ms);
   }
   config.ic_type = static_cast<uint8_t>(ic_value);
   config.pot_value = static_cast<uint8_t>(pot_value);

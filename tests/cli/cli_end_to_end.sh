@@ -180,6 +180,23 @@ has_text "short read" err "did not send its whole settings image"
 run "no device" 1 "$OSTREL" --port "$work/nothing-here" test
 has_text "no device" err "Ostrel Fail:comm open"
 
+# A keyer that answers one query after its wait: the late reply must not be taken for the next
+# one's, so the command fails and saves nothing.
+while IFS='|' read -r name late message command; do
+  start_sim "late_$name" --pot 77 --aux 9 --late "$late"
+  rm -f late.eep
+  # shellcheck disable=SC2086
+  run "late $name" 1 "$OSTREL" --port "$work/late_$name" $command
+  has_text "late $name" err "$message"
+  grep -q "PotValue" out && fail "late $name: a pot value was shown"
+  no_file "late $name" late.eep
+done <<'CASES'
+ic_test|0x18:4300|Ostrel Fail:no response|test
+pot_test|0x06:4300|Ostrel Fail:no response|test
+ic_read|0x18:4300|Ostrel Fail:no response|read -o late.eep
+image_read|0x0C:4300|did not send its whole settings image|read -o late.eep
+CASES
+
 run "MINI test" 0 "$OSTREL" --port "$work/mini_keyer" test
 has_text "MINI test" out "Ostrel IC:MINI"
 has_text "MINI test" out "Supply: no reading"

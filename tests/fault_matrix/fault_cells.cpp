@@ -179,8 +179,9 @@ std::optional<Cell> fault_cell(Operation operation, Fault fault) {
     case Fault::silent:
       cell.sim_switches = {"--silent"};
       if (kind == Kind::upload) {
-        // The uploader's own interface test waits once, then the sync probe.
-        cell.expired_waits = 2;
+        // The uploader's own interface test waits once; a keyer that did not answer it is not
+        // sent the upload at all.
+        cell.expired_waits = 1;
         upload_failure(cell, "Error: OstrelUSB Timeout !");
       } else {
         cell.expired_waits = 1;

@@ -13,8 +13,8 @@
 #include "platform/recording_controls.h"
 #include "resources/control_ids.h"
 #include "tests/firmware/firmware_test_support.h"
-#include "tests/support/scripted_file_chooser.h"
 #include "tests/firmware/upload_test_support.h"
+#include "tests/support/scripted_file_chooser.h"
 
 namespace {
 
@@ -265,6 +265,22 @@ TEST_F(UploaderDialogTest, KeyerWithOnlyItsBootloaderIsUploadedTo) {
   EXPECT_TRUE(uploader_tick(dialog));
   EXPECT_EQ(status(), DONE);
   EXPECT_EQ(sim.keyer.frames.size(), 964u);
+}
+
+// A reply that the Program's own interface test gave up on may still come and would be read as
+// the sync probe's answer: nothing is sent to a keyer that is not answering in time.
+TEST_F(UploaderDialogTest, KeyerAnsweringTheTestLateIsNotUploadedTo) {
+  for (uint8_t late_sub : {0x04, 0x18}) {
+    SCOPED_TRACE(late_sub);
+    sim.keyer = KeyerSim();
+    sim.keyer.faults.late_sub_command = late_sub;
+    sim.keyer.faults.late_reply_ms = 4010;
+    load(good.path());
+    EXPECT_FALSE(uploader_program(dialog));
+    EXPECT_EQ(status(), "Error: OstrelUSB Timeout !");
+    EXPECT_EQ(sim.keyer.mode(), KeyerSim::Mode::firmware);  // never sent to its bootloader
+    EXPECT_TRUE(enabled(IDC_UPLOADER_PROGRAM));
+  }
 }
 
 TEST_F(UploaderDialogTest, UploadsOnItsOwnThread) {

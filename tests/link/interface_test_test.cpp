@@ -151,16 +151,12 @@ TEST_F(InterfaceTest, Outcomes) {
        {31, 5, 9},
        EARLIER_LABEL,
        ECHO + REVISIONS + IC_QUERY},
-      {"IC type unanswered",
+      {"IC type unanswered: nothing kept",
        [&](auto& s) {
          revision(31, 4, 2)(s);
          s.keyer.faults.unanswered_sub_commands = {0x18};
        },
-       31,
-       "Ostrel F/W revision 31.04",
-       {31, 4, 0},
-       EARLIER_LABEL,
-       ECHO + REVISIONS + IC_QUERY},
+       -1, "Ostrel Fail:no response", EARLIER, EARLIER_LABEL, ECHO + REVISIONS + IC_QUERY},
       {"three-digit minor",
        revision(31, 123, 2),
        31,

@@ -250,6 +250,15 @@ TEST(KeyerSimFirmware, LateRepliesFromAGivenByte) {
   EXPECT_EQ(keyer.reply_delay_ms(), 0);
   keyer.receive(major.data(), major.size(), 1200);
   EXPECT_EQ(keyer.reply_delay_ms(), 4500);
+
+  // One sub-command late, the others on time.
+  keyer.faults = KeyerFaults{};
+  keyer.faults.late_sub_command = 0x09;
+  keyer.faults.late_reply_ms = 4300;
+  keyer.receive(major.data(), major.size(), 1200);
+  EXPECT_EQ(keyer.reply_delay_ms(), 4300);
+  keyer.receive(echo.data(), echo.size(), 1200);
+  EXPECT_EQ(keyer.reply_delay_ms(), 0);
 }
 
 TEST(KeyerSimFirmware, PowerCycleForgetsTheLineButKeepsTheSettings) {

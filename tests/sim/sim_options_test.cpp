@@ -109,6 +109,8 @@ TEST(SimOptionsParse, FillsTheKeyerAndItsFaults) {
                    "100",
                    "--delay",
                    "250",
+                   "--late",
+                   "0x18:4300",
                    "--refuse-frame",
                    "3",
                    "--refuse-code",
@@ -146,6 +148,8 @@ TEST(SimOptionsParse, FillsTheKeyerAndItsFaults) {
   EXPECT_EQ(options.faults.unanswered_sub_commands, (std::vector<uint8_t>{0x17, 24}));
   EXPECT_EQ(options.faults.short_reply, 100);
   EXPECT_EQ(options.faults.reply_delay_ms, 250);
+  EXPECT_EQ(options.faults.late_sub_command, 0x18);
+  EXPECT_EQ(options.faults.late_reply_ms, 4300);
   EXPECT_EQ(options.faults.refuse_frame, 3);
   EXPECT_EQ(options.faults.refuse_code, 0);
   EXPECT_EQ(options.faults.silent_after_bytes, 16);
@@ -168,6 +172,7 @@ TEST(SimOptionsParse, DefaultsAreAWorkingKeyer) {
   EXPECT_FALSE(options.faults.silent);
   EXPECT_EQ(options.faults.echo_reply, -1);
   EXPECT_EQ(options.faults.refuse_frame, -1);
+  EXPECT_EQ(options.faults.late_sub_command, -1);
   EXPECT_EQ(options.faults.silent_after_bytes, -1);
   EXPECT_EQ(options.faults.hangup_after_received, -1);
   EXPECT_EQ(options.faults.hangup_after_sent, -1);
@@ -186,6 +191,9 @@ TEST(SimOptionsParse, RefusesBadCommandLines) {
       {"--link", "x", "--refuse-code", "0x81"},
       {"--link", "x", "--no-reply", "0x100"},
       {"--link", "x", "--delay", "-5"},
+      {"--link", "x", "--late", "0x18"},
+      {"--link", "x", "--late", "0x100:10"},
+      {"--link", "x", "--late", "6:later"},
       {"--link", "x", "--hangup-after-tx", "-1"},
       {"--link", "x", "--replug-after", "600001"},
       {"--link", "x", "--image", "/nonexistent/settings.eep"},

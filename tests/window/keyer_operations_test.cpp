@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "firmware/upload_status.h"
+#include "firmware/upload_worker.h"
+#include "link/admin.h"
 #include "messages/message_codec.h"
 #include "messages/message_editor.h"
 #include "tests/window/window_fixture.h"
@@ -59,8 +63,8 @@ TEST_F(WindowTest, TestShowsWhatTheKeyerReports) {
       {"reading 0", with([](KeyerSimConfig& k) { k.supply_reading = 0, k.pot_value = 0; }),
        ">Ostrel OK", "PotValue: 0", "0", "no reading"},
       {"voltage unanswered",
-       [](KeyerSimConfig&, KeyerFaults& f) { f.unanswered_sub_commands = {0x15}; }, ">Ostrel OK",
-       "PotValue: 128", "0", "no reading"},
+       [](KeyerSimConfig&, KeyerFaults& f) { f.unanswered_sub_commands = {0x15}; }, ">Ostrel ERR",
+       "", "earlier", ""},
       {"silent keyer", [](KeyerSimConfig&, KeyerFaults& f) { f.silent = true; }, ">Ostrel ERR", "",
        "earlier", ""},
       {"bootloader only", with([](KeyerSimConfig& k) { k.no_firmware = true; }), ">Ostrel ERR", "",
@@ -155,6 +159,94 @@ TEST_F(WindowTest, ReadWithUser2SelectedShowsUser2) {
   EXPECT_EQ(window.text(IDC_WEIGHT), "41");
   EXPECT_TRUE(window.get_check(IDC_USER2));
   EXPECT_FALSE(window.get_check(IDC_USER1));
+}
+
+enum class Late { test, read, upload };
+
+struct LateCase {
+  const char* name;
+  Late operation;
+  uint8_t sub_command;  // whose reply comes late
+};
+
+// A reply that comes after its wait still arrives, and would be read as the next one's: the
+// operation ends there as a failure, asks nothing more, and changes nothing it holds.
+TEST_F(WindowTest, ALateReplyEndsTheOperation) {
+  const LateCase cases[] = {
+      {"Test, echo", Late::test, ADMIN_ECHO_TEST},
+      {"Test, major", Late::test, ADMIN_FW_MAJOR},
+      {"Test, minor", Late::test, ADMIN_FW_MINOR},
+      {"Test, IC type", Late::test, ADMIN_IC_TYPE},
+      {"Test, pot", Late::test, ADMIN_POT_VALUE},
+      {"Test, aux", Late::test, ADMIN_AUX_VALUE},
+      {"Test, supply", Late::test, ADMIN_SUPPLY_VOLTAGE},
+      {"Read, echo", Late::read, ADMIN_ECHO_TEST},
+      {"Read, major", Late::read, ADMIN_FW_MAJOR},
+      {"Read, minor", Late::read, ADMIN_FW_MINOR},
+      {"Read, IC type", Late::read, ADMIN_IC_TYPE},
+      {"Read, image", Late::read, ADMIN_READ_IMAGE},
+      {"upload, sync probe", Late::upload, ADMIN_ECHO_TEST},
+  };
+  constexpr KeyerValues EARLIER{33, 7, IC_SMT};
+  for (int late_by_ms : {10, 300, 3000}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + ", late by " + std::to_string(late_by_ms) + " ms");
+      KeyerSimConfig config;
+      config.image = keyer_image();
+      config.pot_value = 77;
+      config.aux_value = 9;
+      config.supply_reading = 80;
+      sim.keyer = KeyerSim(config);
+      sim.keyer.faults.late_sub_command = c.sub_command;
+      sim.keyer.faults.late_reply_ms = LINK_READ_WAIT_MS + late_by_ms;
+      link_close();
+      keyer_values = EARLIER;
+      SettingsImage before{};
+      before[REL_WEIGHT] = 33;
+      settings_image = before;
+      for (int id : {IDC_POT_VALUE, IDC_AUX_VALUE, IDC_SUPPLY_VOLTAGE, IDC_WEIGHT})
+        window.set_text(id, "earlier");
+      const bool interface_query =
+          c.sub_command == ADMIN_ECHO_TEST || c.sub_command == ADMIN_FW_MAJOR ||
+          c.sub_command == ADMIN_FW_MINOR || c.sub_command == ADMIN_IC_TYPE;
+
+      std::vector<uint8_t> last_request = {0x00, c.sub_command};
+      if (c.sub_command == ADMIN_ECHO_TEST) last_request.push_back(ADMIN_ECHO_ARGUMENT);
+      switch (c.operation) {
+        case Late::test:
+          click(IDC_TEST);
+          EXPECT_EQ(window.text(IDC_STATUS_LINE), ">Ostrel ERR");
+          EXPECT_EQ(window.text(IDC_STATUS_FIELD), "Ostrel Fail:no response");
+          EXPECT_EQ(window.text(IDC_POT_VALUE), "");
+          EXPECT_EQ(window.text(IDC_AUX_VALUE), "earlier");
+          EXPECT_EQ(window.text(IDC_SUPPLY_VOLTAGE), "");
+          break;
+        case Late::read:
+          click(IDC_READ);
+          EXPECT_EQ(window.text(IDC_STATUS_LINE), interface_query ? ">Ostrel ERR" : ">Read failed");
+          EXPECT_EQ(settings_image, before);
+          EXPECT_EQ(window.text(IDC_WEIGHT), "earlier");
+          break;
+        case Late::upload:
+          ASSERT_EQ(link_open(com_port_number), LINK_OK);
+          upload_status.store(0);
+          upload_worker();
+          EXPECT_EQ(upload_status.load(), UPLOAD_ERR_TIMEOUT);
+          EXPECT_TRUE(sim.keyer.frames.empty());
+          break;
+      }
+      // Nothing was asked after the late query, so nothing could take its reply.
+      const std::vector<uint8_t>& received = sim.keyer.received;
+      ASSERT_GE(received.size(), last_request.size());
+      EXPECT_TRUE(std::equal(last_request.begin(), last_request.end(),
+                             received.end() - static_cast<std::ptrdiff_t>(last_request.size())));
+      if (interface_query && c.operation != Late::upload) {
+        EXPECT_EQ(keyer_values.fw_major, EARLIER.fw_major);
+        EXPECT_EQ(keyer_values.fw_minor, EARLIER.fw_minor);
+        EXPECT_EQ(keyer_values.ic_variant, EARLIER.ic_variant);
+      }
+    }
+  }
 }
 
 TEST_F(WindowTest, WriteSendsTheStoredPanelAndEncodedMessages) {
