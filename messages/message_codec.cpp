@@ -47,6 +47,10 @@ bool char_has_code(unsigned char c) {
   return char_to_code(as_sent(c)) != CODE_REFUSED;
 }
 
+bool code_ends_text(unsigned char c) {
+  return char_has_code(c) && (char_to_code(as_sent(c)) & CODE_END_MARK) != 0;
+}
+
 int count_message_bytes(const MessageTexts& texts) {
   int total = 0;
   for (const std::string& text : texts) total += static_cast<int>(seen_part(text).size());

@@ -206,6 +206,15 @@ TEST_F(CliSettingsFile, RefusedChangesLeaveTheFileAsItWas) {
        EXIT_USAGE,
        ""},
       {UserBank::user1, {"msg1=A~B"}, EXIT_USAGE, ""},
+      {UserBank::user1,
+       {"msg1=TEST $ OK"},
+       EXIT_USAGE,
+       "Msg 1 holds the character '$', which the keyer cannot send: the keyer reads it as the end "
+       "of the message. Remove it and try again.\nNothing was changed."},
+      {UserBank::user2,
+       {"weight=60", "callsign=K1$"},
+       EXIT_USAGE,
+       "The User 2 callsign holds the character '$'"},
   };
   for (const Case& c : cases) {
     std::ostringstream err;

@@ -103,6 +103,45 @@ TEST_F(WindowFilesTest, SaveIsRefusedBeforeTheDialog) {
   }
 }
 
+// A '$' has a code, but the keyer ends the message at it: neither a write nor a save takes it.
+TEST_F(WindowFilesTest, DollarIsRefusedBeforeWriteAndSave) {
+  const struct {
+    int id;
+    const char* text;
+    const char* box;
+  } cases[] = {
+      {IDC_MSG1, "TEST $ OK",
+       "Msg 1 holds the character '$', which the keyer cannot send: the keyer reads it as the end "
+       "of the message. Remove it and try again."},
+      {IDC_MSG8, "$",
+       "Msg 8 holds the character '$', which the keyer cannot send: the keyer reads it as the end "
+       "of the message. Remove it and try again."},
+      {IDC_CALLSIGN_USER2, "K1$",
+       "The User 2 callsign holds the character '$', which the keyer cannot send: the keyer reads "
+       "it as the end of the message. Remove it and try again."},
+  };
+  for (const auto& c : cases) {
+    for (int command : {IDC_WRITE, IDC_WRITE_CONFIG_FILE}) {
+      fill_valid_panel();
+      window.error_boxes.clear();
+      chooser.requests.clear();
+      const SettingsImage before = settings_image;
+      window.set_text(c.id, c.text);
+      chooser.answer(folder.path("never.eep"));
+
+      click(command);
+
+      EXPECT_EQ(window.error_boxes, std::vector<std::string>{c.box}) << c.text;
+      EXPECT_EQ(sim.keyer.image_writes, 0) << c.text;
+      EXPECT_TRUE(chooser.requests.empty()) << c.text;
+      EXPECT_TRUE(folder.entries().empty()) << c.text;
+      EXPECT_EQ(settings_image, before) << c.text;
+      window.set_text(c.id, "");
+      chooser.answers.clear();
+    }
+  }
+}
+
 // The messages are in the image once the panel passed, even if the user then cancels.
 TEST_F(WindowFilesTest, CancelledSaveStillEncodedTheMessages) {
   fill_valid_panel();
