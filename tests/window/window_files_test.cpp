@@ -5,6 +5,7 @@
 
 #include "messages/message_codec.h"
 #include "messages/message_editor.h"
+#include "tests/support/partial_message_cases.h"
 #include "tests/support/temporary_folder.h"
 #include "tests/window/window_fixture.h"
 
@@ -137,6 +138,37 @@ TEST_F(WindowFilesTest, DollarIsRefusedBeforeWriteAndSave) {
       EXPECT_TRUE(folder.entries().empty()) << c.text;
       EXPECT_EQ(settings_image, before) << c.text;
       window.set_text(c.id, "");
+      chooser.answers.clear();
+    }
+  }
+}
+
+// An image whose messages do not read back whole, from the keyer or from a file, is taken as it
+// is, and a box names each slot that shows only part of what it holds.
+TEST_F(WindowFilesTest, PartialMessagesAreNamedAfterReadAndLoad) {
+  for (const PartialMessageCase& c : PARTIAL_MESSAGE_CASES) {
+    const SettingsImage image = partial_message_image(c);
+    const std::string path = folder.path("foreign.eep");
+    write_file_bytes(path, std::vector<uint8_t>(image.begin(), image.end()));
+    const std::vector<std::string> boxes =
+        c.explanation.empty() ? std::vector<std::string>{} : std::vector{c.explanation};
+
+    for (int command : {IDC_READ, IDC_READ_CONFIG_FILE}) {
+      KeyerSimConfig config;
+      config.image = image;
+      sim.keyer = KeyerSim(config);
+      settings_image = SettingsImage{};
+      window.error_boxes.clear();
+      chooser.answer(path);
+
+      click(command);
+
+      EXPECT_EQ(window.error_boxes, boxes) << c.name;
+      EXPECT_EQ(window.text(IDC_MSG1), c.msg1) << c.name;
+      EXPECT_EQ(settings_image, image) << c.name;
+      if (command == IDC_READ) {
+        EXPECT_EQ(window.text(IDC_STATUS_LINE), ">Done") << c.name;
+      }
       chooser.answers.clear();
     }
   }
