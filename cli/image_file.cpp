@@ -5,6 +5,17 @@
 #include "cli/exit_status.h"
 #include "files/atomic_file.h"
 
+namespace {
+// How many bytes a file of the wrong length holds: one that is longer is measured to its end.
+std::string length_text(std::ifstream& file, std::streamsize read) {
+  if (read <= SETTINGS_IMAGE_SIZE) return std::to_string(read);
+  file.clear();
+  const std::streamoff end = file.seekg(0, std::ios::end).tellg();
+  if (end >= read) return std::to_string(end);
+  return "more than " + std::to_string(SETTINGS_IMAGE_SIZE);
+}
+}  // namespace
+
 int load_image_file(const std::string& path, SettingsImage& image, std::ostream& err) {
   std::ifstream file(path, std::ios::binary);
   if (!file) {
@@ -21,8 +32,8 @@ int load_image_file(const std::string& path, SettingsImage& image, std::ostream&
   const std::streamsize size = file.gcount();
   if (size != SETTINGS_IMAGE_SIZE) {
     err << "ostrel: " << path << " is not a settings file: it must hold exactly "
-        << SETTINGS_IMAGE_SIZE << " bytes, it holds "
-        << (size > SETTINGS_IMAGE_SIZE ? "more" : std::to_string(size)) << "\n";
+        << SETTINGS_IMAGE_SIZE << " bytes, it holds " << length_text(file, size)
+        << "; nothing was done with it\n";
     return EXIT_FILE;
   }
   for (int i = 0; i < SETTINGS_IMAGE_SIZE; ++i) image[i] = static_cast<uint8_t>(bytes[i]);

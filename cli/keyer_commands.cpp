@@ -5,6 +5,7 @@
 #include "cli/exit_status.h"
 #include "cli/headless_window.h"
 #include "cli/image_file.h"
+#include "cli/settings_view.h"
 #include "link/admin.h"
 #include "link/interface_test.h"
 #include "link/link.h"
@@ -58,6 +59,8 @@ int read_keyer(const std::string& path, std::ostream& out, std::ostream& err) {
         << LINK_HINT;
     return EXIT_KEYER;
   }
+  settings_image = received;  // where the message check looks
+  warn_about_partial_messages(err);
   if (int status = save_image_file(path, received, err); status != EXIT_OK) return status;
   out << "Read " << SETTINGS_IMAGE_SIZE << " bytes into " << path << "\n";
   return EXIT_OK;

@@ -1,6 +1,8 @@
 #include "cli/settings_view.h"
 
 #include <cstdio>
+#include <optional>
+#include <sstream>
 #include <vector>
 
 #include "cli/exit_status.h"
@@ -123,8 +125,16 @@ std::string json_string(const std::string& text) {
   return literal + "\"";
 }
 
+void warn_about_partial_messages(std::ostream& err) {
+  const std::optional<std::string> problem = check_message_region();
+  if (!problem) return;
+  std::istringstream lines(*problem);
+  for (std::string line; std::getline(lines, line);) err << "warning: " << line << "\n";
+}
+
 int show_settings(const std::string& path, bool json, std::ostream& out, std::ostream& err) {
   if (int status = load_image_file(path, settings_image, err); status != EXIT_OK) return status;
+  warn_about_partial_messages(err);
   const std::vector<ShownField> banks[2] = {shown_bank(UserBank::user1),
                                             shown_bank(UserBank::user2)};
   const MessageTexts texts = decode_messages();

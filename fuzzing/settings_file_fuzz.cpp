@@ -2,6 +2,7 @@
 // "Read Config File" and "Write Config File", as a user would. Input: the file's bytes.
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -73,12 +74,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   settings_image = earlier_image();
   Window window;
   window.click(IDC_READ_CONFIG_FILE, loaded_path);
-  // Any content is taken as it is: no message, and as many bytes as the file holds replace the
-  // start of the image.
-  FUZZ_CHECK(window.controls.error_boxes.empty());
+  // Any content is taken as it is: as many bytes as the file holds replace the start of the
+  // image. A file of another length says so first, then messages that do not read back whole.
   SettingsImage expected = earlier_image();
   std::copy_n(data, std::min(size, expected.size()), expected.begin());
   FUZZ_CHECK(settings_image == expected);
+  const std::vector<std::string>& boxes = window.controls.error_boxes;
+  const bool wrong_length = size != expected.size();
+  const std::optional<std::string> partial = check_message_region();
+  FUZZ_CHECK(boxes.size() == (wrong_length ? 1u : 0u) + (partial ? 1u : 0u));
+  if (wrong_length) FUZZ_CHECK(boxes.front().rfind("The file holds ", 0) == 0);
+  if (partial) FUZZ_CHECK(boxes.back() == *partial);
   FUZZ_CHECK(window.controls.text(IDC_FILE_NAME) == "File Name: " + file_name_of(loaded_path));
   window.check_boxes_show_image();
 

@@ -20,9 +20,12 @@ std::string character_name(unsigned char c) {
   return "character " + std::to_string(c);
 }
 
-std::string uncodable_message(int slot, unsigned char c) {
-  return slot_name(slot) + " holds " + character_name(c) +
-         ", which the keyer cannot send. Remove it and try again.";
+// Why the keyer cannot send a character that has a code: it stops at that code.
+const char* const READ_AS_END = "the keyer reads it as the end of the message";
+
+std::string uncodable_message(int slot, unsigned char c, const char* reason = nullptr) {
+  return slot_name(slot) + " holds " + character_name(c) + ", which the keyer cannot send" +
+         (reason ? std::string(": ") + reason : "") + ". Remove it and try again.";
 }
 
 std::string over_capacity_message(int total) {
@@ -40,6 +43,12 @@ std::string odd_slot_message(int slot, SlotEnd end, int pointer, uint8_t stopped
   if (end == SlotEnd::unknown_code) {
     char code[8];
     std::snprintf(code, sizeof code, "0x%02X", stopped_at);
+    // A stored '$' is a character's code after all, one the keyer stops at as well.
+    const std::optional<char> end_char = code_to_char(stopped_at);
+    if (end_char && code_ends_text(static_cast<unsigned char>(*end_char))) {
+      return slot_name(slot) + " holds " + character_name(static_cast<unsigned char>(*end_char)) +
+             " (" + code + "); " + READ_AS_END + ", and its box shows the text before it.";
+    }
     return slot_name(slot) + " holds a code that no character has (" + code +
            "); its box shows the text before it.";
   }
@@ -56,6 +65,7 @@ std::optional<std::string> check_messages_fit(const MessageTexts& texts) {
     for (size_t i = 0; i < text.size() && i < static_cast<size_t>(MESSAGE_BOX_CHARS); ++i) {
       const auto c = static_cast<unsigned char>(text[i]);
       if (!char_has_code(c)) return uncodable_message(slot, c);
+      if (code_ends_text(c)) return uncodable_message(slot, c, READ_AS_END);
     }
   }
   const int total = count_message_bytes(texts);

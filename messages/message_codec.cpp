@@ -31,8 +31,8 @@ uint8_t char_to_code(unsigned char c) {
 }
 
 std::optional<char> code_to_char(uint8_t code) {
-  // The refusal mark is not a code: 0x01 in the data area ends the text like any unknown code.
-  if (code == CODE_REFUSED) return std::nullopt;
+  // First match, the refusal mark included: 0x01 reads as '!', which the check before a write
+  // then names, rather than ending the text and hiding what follows it.
   for (int i = 0; i < CHARACTER_CODE_COUNT; ++i) {
     if (CHARACTER_CODES[i] == code) return static_cast<char>(FIRST_CODED_CHAR + i);
   }
@@ -45,6 +45,10 @@ bool is_char_accepted(unsigned char c) {
 
 bool char_has_code(unsigned char c) {
   return char_to_code(as_sent(c)) != CODE_REFUSED;
+}
+
+bool code_ends_text(unsigned char c) {
+  return char_has_code(c) && (char_to_code(as_sent(c)) & CODE_END_MARK) != 0;
 }
 
 int count_message_bytes(const MessageTexts& texts) {

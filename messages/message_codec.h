@@ -17,6 +17,9 @@ uint8_t char_to_code(unsigned char c);           // c in 32..127: the table's en
 std::optional<char> code_to_char(uint8_t code);  // first character whose entry is code
 bool is_char_accepted(unsigned char c);          // refused only: 32..127 with entry 0x01
 bool char_has_code(unsigned char c);  // what the encoder can store: 32..127 not refused, CR, LF
+// A character whose code carries the end mark by itself ('$' alone): stored, the keyer and the
+// decoder take it for the end of the text, so it can never be sent or read back.
+bool code_ends_text(unsigned char c);
 int count_message_bytes(const MessageTexts& texts);  // each text counted up to 249 characters
 
 // Rewrites offsets 32..46 and the used part of the data area from the texts. Never reads outside

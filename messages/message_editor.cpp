@@ -63,5 +63,6 @@ bool message_filter_accepts(DialogControls& window, unsigned char c) {
   }
   // Characters above 127 have no Morse code: keep them out of the box in the first place.
   if (c > 127) return false;
-  return is_char_accepted(c);
+  // Nor '$': the keyer would end the message at it, and a write would refuse it anyway.
+  return is_char_accepted(c) && !code_ends_text(c);
 }

@@ -32,5 +32,5 @@ void refresh_bytes_left(DialogControls& window);
 
 // The input filter of the fourteen boxes: whether a typed character may reach its box. Refused:
 // everything but backspace once the texts fill the capacity, characters that have no Morse code
-// (the table's refused ones and everything above 127).
+// (the table's refused ones and everything above 127) and '$', whose code ends a message.
 bool message_filter_accepts(DialogControls& window, unsigned char c);

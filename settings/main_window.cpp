@@ -111,6 +111,14 @@ void show_image() {
   write_message_texts(window(), decode_messages());
 }
 
+// After an image came in: a box that shows only part of its slot says so, before a write could
+// store the part as the whole. The image stays as it came.
+void explain_partial_messages() {
+  if (const std::optional<std::string> problem = check_message_region()) {
+    window().error_box(*problem);
+  }
+}
+
 void read_keyer() {
   run_keyer_operation([] {
     if (!reopen_and_test()) return;
@@ -124,6 +132,7 @@ void read_keyer() {
     settings_image = received;
     set_status(">Done");
     show_image();
+    explain_partial_messages();
   });
 }
 
@@ -176,9 +185,10 @@ void reset_panel() {
 }
 
 void read_config_file() {
-  load_settings_file(window(), *main_window_state.file_chooser);
+  const bool loaded = load_settings_file(window(), *main_window_state.file_chooser);
   // Whatever the load did, the window shows the image as it now is.
   show_image();
+  if (loaded) explain_partial_messages();
 }
 
 void write_config_file() {

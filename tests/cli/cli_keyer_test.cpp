@@ -10,9 +10,11 @@
 #include "cli/firmware_upload.h"
 #include "cli/image_file.h"
 #include "cli/keyer_commands.h"
+#include "cli/settings_view.h"
 #include "link/link.h"
 #include "platform/pause.h"
 #include "sim/in_process_port.h"
+#include "tests/support/partial_message_cases.h"
 
 namespace fs = std::filesystem;
 
@@ -79,6 +81,29 @@ TEST_F(CliKeyerCommand, ReadSavesOnlyAWholeImage) {
     } else {
       EXPECT_FALSE(fs::exists(file)) << c.name;
     }
+    link_close();
+  }
+}
+
+// Messages that do not read back whole are saved as the keyer holds them; `read`, and `show` of
+// the file, name each slot that shows only part of its text, as the window does.
+TEST_F(CliKeyerCommand, ReadAndShowWarnOfPartialMessages) {
+  for (const PartialMessageCase& c : PARTIAL_MESSAGE_CASES) {
+    std::string warnings;
+    std::istringstream lines(c.explanation);
+    for (std::string line; std::getline(lines, line);) warnings += "warning: " + line + "\n";
+    SimulatedKeyerLink sim;
+    sim.keyer.image = partial_message_image(c);
+    const std::string file = path("read.eep");
+    std::ostringstream out, err, shown, show_err;
+
+    EXPECT_EQ(read_keyer(file, out, err), EXIT_OK) << c.name;
+    EXPECT_EQ(err.str(), warnings) << c.name;
+    SettingsImage saved{};
+    ASSERT_EQ(load_image_file(file, saved, err), EXIT_OK);
+    EXPECT_EQ(saved, sim.keyer.image) << c.name;
+    EXPECT_EQ(show_settings(file, false, shown, show_err), EXIT_OK) << c.name;
+    EXPECT_EQ(show_err.str(), warnings) << c.name;
     link_close();
   }
 }

@@ -206,6 +206,15 @@ TEST_F(CliSettingsFile, RefusedChangesLeaveTheFileAsItWas) {
        EXIT_USAGE,
        ""},
       {UserBank::user1, {"msg1=A~B"}, EXIT_USAGE, ""},
+      {UserBank::user1,
+       {"msg1=TEST $ OK"},
+       EXIT_USAGE,
+       "Msg 1 holds the character '$', which the keyer cannot send: the keyer reads it as the end "
+       "of the message. Remove it and try again.\nNothing was changed."},
+      {UserBank::user2,
+       {"weight=60", "callsign=K1$"},
+       EXIT_USAGE,
+       "The User 2 callsign holds the character '$'"},
   };
   for (const Case& c : cases) {
     std::ostringstream err;
@@ -216,14 +225,19 @@ TEST_F(CliSettingsFile, RefusedChangesLeaveTheFileAsItWas) {
 }
 
 TEST_F(CliSettingsFile, OnlyWholeImagesAreTaken) {
-  for (size_t size : {0u, 1u, 287u, 289u, 1000u}) {
+  for (size_t size : {0u, 1u, 100u, 287u, 289u, 1000u}) {
     {
       std::ofstream file(path_, std::ios::binary | std::ios::trunc);
       file << std::string(size, '\x05');
     }
+    const std::string refusal =
+        "ostrel: " + path_ + " is not a settings file: it must hold exactly 288 bytes, it holds " +
+        std::to_string(size) + "; nothing was done with it\n";
     std::ostringstream out, err;
     EXPECT_EQ(show_settings(path_, false, out, err), EXIT_FILE) << size;
+    EXPECT_EQ(err.str(), refusal);
     EXPECT_EQ(set_settings(path_, UserBank::user1, {"weight=50"}, err), EXIT_FILE) << size;
+    EXPECT_EQ(err.str(), refusal + refusal);
     EXPECT_EQ(fs::file_size(path_), size);
   }
 }

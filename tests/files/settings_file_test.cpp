@@ -71,34 +71,55 @@ TEST_F(SettingsFileTest, CancelChangesNothing) {
   EXPECT_TRUE(folder.entries().empty());
 }
 
-// Files of every length load without complaint: a short one replaces only its own length.
+// Files of every length load as far as they go, and one that is not a whole image says what that
+// did to the settings.
 struct LoadCase {
   const char* name;
   size_t file_size;
+  const char* box;  // "" for none
 };
 
 class LoadLength : public SettingsFileTest, public ::testing::WithParamInterface<LoadCase> {};
 
-TEST_P(LoadLength, ReplacesOnlyTheBytesTheFileHolds) {
+TEST_P(LoadLength, ReplacesOnlyTheBytesTheFileHoldsAndSaysSo) {
   const std::vector<uint8_t> contents = file_of(GetParam().file_size);
   const std::string path = folder.path("keyer.eep");
   write_file_bytes(path, contents);
   chooser.answer(path);
 
-  load_settings_file(window, chooser);
+  EXPECT_TRUE(load_settings_file(window, chooser));
 
   SettingsImage expected = patterned_image();
   for (size_t i = 0; i < contents.size() && i < expected.size(); ++i) expected[i] = contents[i];
   EXPECT_EQ(settings_image, expected);
-  EXPECT_TRUE(window.error_boxes.empty());
+  const std::string box = GetParam().box;
+  EXPECT_EQ(window.error_boxes, box.empty() ? std::vector<std::string>{} : std::vector{box});
   EXPECT_EQ(window.text(IDC_FILE_NAME), "File Name: keyer.eep");
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, LoadLength,
-                         ::testing::Values(LoadCase{"Empty", 0}, LoadCase{"OneByte", 1},
-                                           LoadCase{"Short", 100}, LoadCase{"Exact", 288},
-                                           LoadCase{"Long", 400}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LoadLength,
+    ::testing::Values(
+        LoadCase{"Empty", 0,
+                 "The file holds 0 bytes, not the 288 of a settings file: nothing was loaded, and "
+                 "the settings were kept from before."},
+        LoadCase{"OneByte", 1,
+                 "The file holds 1 byte, not the 288 of a settings file: it was loaded into the "
+                 "start of the settings, and the rest of the settings were kept from before."},
+        LoadCase{"Short", 100,
+                 "The file holds 100 bytes, not the 288 of a settings file: it was loaded into the "
+                 "start of the settings, and the rest of the settings were kept from before."},
+        LoadCase{"OneShort", 287,
+                 "The file holds 287 bytes, not the 288 of a settings file: it was loaded into the "
+                 "start of the settings, and the rest of the settings were kept from before."},
+        LoadCase{"Exact", 288, ""},
+        LoadCase{"OneOver", 289,
+                 "The file holds 289 bytes, not the 288 of a settings file: only its first 288 "
+                 "were used."},
+        LoadCase{"Long", 1000,
+                 "The file holds 1000 bytes, not the 288 of a settings file: only its first 288 "
+                 "were used."}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct LoadFailureCase {
   const char* name;

@@ -57,16 +57,16 @@ TEST(CharacterCodes, RefusedAndAccepted) {
   }
 }
 
-// Several characters share a code; a code gives back the first of them.
+// Several characters share a code; a code gives back the first of them, the refusal mark too.
 TEST(CharacterCodes, FirstMatchDecodes) {
   struct Case {
     uint8_t code;
     std::optional<char> c;
   };
   const Case cases[] = {
-      {0x2D, '('},          {0x2A, '+'},          {0x29, '/'},          {0x06, 'A'},
-      {0x1C, ' '},          {0x2C, '|'},          {0x52, '"'},          {0x48, std::nullopt},
-      {0x01, std::nullopt}, {0x00, std::nullopt}, {0xFF, std::nullopt},
+      {0x2D, '('}, {0x2A, '+'},          {0x29, '/'},          {0x06, 'A'},
+      {0x1C, ' '}, {0x2C, '|'},          {0x52, '"'},          {0x48, std::nullopt},
+      {0x01, '!'}, {0x00, std::nullopt}, {0xFF, std::nullopt},
   };
   for (const Case& c : cases) EXPECT_EQ(code_to_char(c.code), c.c) << int(c.code);
 }

@@ -52,6 +52,14 @@ TEST(MessagesFit, NamesWhatToFix) {
       {"DEL",
        {"\x7F"},
        "Msg 1 holds character 127, which the keyer cannot send. Remove it and try again."},
+      {"dollar",
+       {"TEST $ OK"},
+       "Msg 1 holds the character '$', which the keyer cannot send: the keyer reads it as the end "
+       "of the message. Remove it and try again."},
+      {"dollar before a refused character",
+       {"", "", "", "", "", "", "", "", "", "", "", "", "", "K$1#"},
+       "The User 2 callsign holds the character '$', which the keyer cannot send: the keyer reads "
+       "it as the end of the message. Remove it and try again."},
       {"characters before a capacity excess",
        {std::string(300, 'E') + "%", "&"},
        "Msg 2 holds the character '&', which the keyer cannot send. Remove it and try again."},
@@ -74,7 +82,8 @@ TEST(MessageRegion, ExplainsForeignData) {
       {"dollar",
        {"TEST $ OK"},
        {},
-       "Msg 1 holds a code that no character has (0xC8); its box shows the text before it."},
+       "Msg 1 holds the character '$' (0xC8); the keyer reads it as the end of the message, and "
+       "its box shows the text before it."},
       {"unknown code",
        {"", "EEE"},
        {{48, 0x00}},

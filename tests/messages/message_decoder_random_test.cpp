@@ -70,7 +70,7 @@ TEST(MessageDecoder, ForeignPointersAndMissingEndMarks) {
     std::string shown;
   };
   const Case cases[] = {
-      {13, 1, std::string(13, 'E')},                // offsets 33..45, then 46 holds 0x01: no code
+      {13, 1, std::string(13, 'E') + "!" + std::string(240, 'E') + "T"},  // 46 holds 0x01: '!'
       {13, 14, "W" + std::string(240, 'E') + "T"},  // starts at its own pointer, 14 = 'W'
       {0, 2, std::string(253, 'E') + "T"},
       {0, 15, std::string(240, 'E') + "T"},

@@ -49,9 +49,10 @@ INSTANTIATE_TEST_SUITE_P(
         FilterCase{"LowerCaseLetter", 0, 'a', true}, FilterCase{"Digit", 0, '7', true},
         FilterCase{"Space", 0, ' ', true}, FilterCase{"Question", 0, '?', true},
         FilterCase{"Hash", 0, '#', false}, FilterCase{"Bang", 0, '!', false},
-        FilterCase{"Underscore", 0, '_', false}, FilterCase{"Tilde", 0, '~', false},
-        FilterCase{"Del", 0, 127, false}, FilterCase{"Latin1", 0, 0xE9, false},
-        FilterCase{"Byte255", 0, 0xFF, false}, FilterCase{"Byte128", 0, 0x80, false},
+        FilterCase{"DollarEndsAMessage", 0, '$', false}, FilterCase{"Underscore", 0, '_', false},
+        FilterCase{"Tilde", 0, '~', false}, FilterCase{"Del", 0, 127, false},
+        FilterCase{"Latin1", 0, 0xE9, false}, FilterCase{"Byte255", 0, 0xFF, false},
+        FilterCase{"Byte128", 0, 0x80, false},
         // Clipboard shortcuts and the line break still work below the limit.
         FilterCase{"CtrlV", 0, 22, true}, FilterCase{"CtrlEnter", 0, 10, true},
         FilterCase{"LastByte", 239, 'A', true}, FilterCase{"Full", 240, 'A', false},

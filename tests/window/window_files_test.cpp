@@ -5,6 +5,7 @@
 
 #include "messages/message_codec.h"
 #include "messages/message_editor.h"
+#include "tests/support/partial_message_cases.h"
 #include "tests/support/temporary_folder.h"
 #include "tests/window/window_fixture.h"
 
@@ -100,6 +101,76 @@ TEST_F(WindowFilesTest, SaveIsRefusedBeforeTheDialog) {
     EXPECT_TRUE(chooser.requests.empty()) << c.name;
     EXPECT_TRUE(folder.entries().empty()) << c.name;
     chooser.answers.clear();
+  }
+}
+
+// A '$' has a code, but the keyer ends the message at it: neither a write nor a save takes it.
+TEST_F(WindowFilesTest, DollarIsRefusedBeforeWriteAndSave) {
+  const struct {
+    int id;
+    const char* text;
+    const char* box;
+  } cases[] = {
+      {IDC_MSG1, "TEST $ OK",
+       "Msg 1 holds the character '$', which the keyer cannot send: the keyer reads it as the end "
+       "of the message. Remove it and try again."},
+      {IDC_MSG8, "$",
+       "Msg 8 holds the character '$', which the keyer cannot send: the keyer reads it as the end "
+       "of the message. Remove it and try again."},
+      {IDC_CALLSIGN_USER2, "K1$",
+       "The User 2 callsign holds the character '$', which the keyer cannot send: the keyer reads "
+       "it as the end of the message. Remove it and try again."},
+  };
+  for (const auto& c : cases) {
+    for (int command : {IDC_WRITE, IDC_WRITE_CONFIG_FILE}) {
+      fill_valid_panel();
+      window.error_boxes.clear();
+      chooser.requests.clear();
+      const SettingsImage before = settings_image;
+      window.set_text(c.id, c.text);
+      chooser.answer(folder.path("never.eep"));
+
+      click(command);
+
+      EXPECT_EQ(window.error_boxes, std::vector<std::string>{c.box}) << c.text;
+      EXPECT_EQ(sim.keyer.image_writes, 0) << c.text;
+      EXPECT_TRUE(chooser.requests.empty()) << c.text;
+      EXPECT_TRUE(folder.entries().empty()) << c.text;
+      EXPECT_EQ(settings_image, before) << c.text;
+      window.set_text(c.id, "");
+      chooser.answers.clear();
+    }
+  }
+}
+
+// An image whose messages do not read back whole, from the keyer or from a file, is taken as it
+// is, and a box names each slot that shows only part of what it holds.
+TEST_F(WindowFilesTest, PartialMessagesAreNamedAfterReadAndLoad) {
+  for (const PartialMessageCase& c : PARTIAL_MESSAGE_CASES) {
+    const SettingsImage image = partial_message_image(c);
+    const std::string path = folder.path("foreign.eep");
+    write_file_bytes(path, std::vector<uint8_t>(image.begin(), image.end()));
+    const std::vector<std::string> boxes =
+        c.explanation.empty() ? std::vector<std::string>{} : std::vector{c.explanation};
+
+    for (int command : {IDC_READ, IDC_READ_CONFIG_FILE}) {
+      KeyerSimConfig config;
+      config.image = image;
+      sim.keyer = KeyerSim(config);
+      settings_image = SettingsImage{};
+      window.error_boxes.clear();
+      chooser.answer(path);
+
+      click(command);
+
+      EXPECT_EQ(window.error_boxes, boxes) << c.name;
+      EXPECT_EQ(window.text(IDC_MSG1), c.msg1) << c.name;
+      EXPECT_EQ(settings_image, image) << c.name;
+      if (command == IDC_READ) {
+        EXPECT_EQ(window.text(IDC_STATUS_LINE), ">Done") << c.name;
+      }
+      chooser.answers.clear();
+    }
   }
 }
 
