@@ -5,6 +5,7 @@
 #include "cli/exit_status.h"
 #include "cli/headless_window.h"
 #include "cli/image_file.h"
+#include "files/backups.h"
 #include "link/admin.h"
 #include "link/interface_test.h"
 #include "link/link.h"
@@ -30,6 +31,13 @@ bool keyer_answers(std::ostream& out, std::ostream& err) {
   }
   out << window.text(IDC_STATUS_FIELD) << "\n";
   return true;
+}
+
+// A copy that cannot be kept is said once; the command goes on as it would without.
+void keep_backup_or_warn(BackupKind kind, const SettingsImage& image, std::ostream& err) {
+  if (!keep_backup(kind, image)) {
+    err << "warning: no backup copy could be saved in " << backup_state.folder << "\n";
+  }
 }
 }  // namespace
 
@@ -58,6 +66,7 @@ int read_keyer(const std::string& path, std::ostream& out, std::ostream& err) {
         << LINK_HINT;
     return EXIT_KEYER;
   }
+  keep_backup_or_warn(BackupKind::read, received, err);
   if (int status = save_image_file(path, received, err); status != EXIT_OK) return status;
   out << "Read " << SETTINGS_IMAGE_SIZE << " bytes into " << path << "\n";
   return EXIT_OK;
@@ -74,6 +83,7 @@ int write_keyer(const std::string& path, bool verify, std::ostream& out, std::os
     err << "ostrel: the settings image could not be sent to the keyer.\n" << LINK_HINT;
     return EXIT_KEYER;
   }
+  keep_backup_or_warn(BackupKind::write, image, err);
   out << "Wrote " << SETTINGS_IMAGE_SIZE << " bytes from " << path << "\n";
   if (!verify) return EXIT_OK;
 
