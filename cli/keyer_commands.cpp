@@ -78,12 +78,13 @@ int write_keyer(const std::string& path, bool verify, std::ostream& out, std::os
   if (!keyer_answers(out, err)) return EXIT_KEYER;
   settings_image = image;
   const bool sent = write_settings_image();
+  // Saved while the keyer stores the image, as the window does.
+  if (sent) keep_backup_or_warn(BackupKind::write, image, err);
   pause_ms(WRITE_SETTLE_MS);
   if (!sent) {
     err << "ostrel: the settings image could not be sent to the keyer.\n" << LINK_HINT;
     return EXIT_KEYER;
   }
-  keep_backup_or_warn(BackupKind::write, image, err);
   out << "Wrote " << SETTINGS_IMAGE_SIZE << " bytes from " << path << "\n";
   if (!verify) return EXIT_OK;
 
