@@ -10,6 +10,7 @@
 #include "app/main_dialog_win32.h"
 #include "app/startup.h"
 #include "app/system_version_win32.h"
+#include "files/backups.h"
 #include "resources/control_ids.h"
 
 namespace {
@@ -43,6 +44,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   app_state.os_name = os_name;
   app_state.exe_path = module_path();
   app_state.cfg_path = cfg_path_for(app_state.exe_path);
+  backup_state.folder = backups_folder_beside(app_state.cfg_path);
   load_app_config();
 
   if (!register_main_window_class(instance)) return 0;

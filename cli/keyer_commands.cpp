@@ -6,6 +6,7 @@
 #include "cli/headless_window.h"
 #include "cli/image_file.h"
 #include "cli/settings_view.h"
+#include "files/backups.h"
 #include "link/admin.h"
 #include "link/interface_test.h"
 #include "link/link.h"
@@ -31,6 +32,13 @@ bool keyer_answers(std::ostream& out, std::ostream& err) {
   }
   out << window.text(IDC_STATUS_FIELD) << "\n";
   return true;
+}
+
+// A copy that cannot be kept is said once; the command goes on as it would without.
+void keep_backup_or_warn(BackupKind kind, const SettingsImage& image, std::ostream& err) {
+  if (!keep_backup(kind, image)) {
+    err << "warning: no backup copy could be saved in " << backup_state.folder << "\n";
+  }
 }
 }  // namespace
 
@@ -61,6 +69,7 @@ int read_keyer(const std::string& path, std::ostream& out, std::ostream& err) {
   }
   settings_image = received;  // where the message check looks
   warn_about_partial_messages(err);
+  keep_backup_or_warn(BackupKind::read, received, err);
   if (int status = save_image_file(path, received, err); status != EXIT_OK) return status;
   out << "Read " << SETTINGS_IMAGE_SIZE << " bytes into " << path << "\n";
   return EXIT_OK;
@@ -72,6 +81,8 @@ int write_keyer(const std::string& path, bool verify, std::ostream& out, std::os
   if (!keyer_answers(out, err)) return EXIT_KEYER;
   settings_image = image;
   const bool sent = write_settings_image();
+  // Saved while the keyer stores the image, as the window does.
+  if (sent) keep_backup_or_warn(BackupKind::write, image, err);
   pause_ms(WRITE_SETTLE_MS);
   if (!sent) {
     err << "ostrel: the settings image could not be sent to the keyer.\n" << LINK_HINT;

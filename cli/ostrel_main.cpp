@@ -10,6 +10,7 @@
 #include "cli/settings_edit.h"
 #include "cli/settings_view.h"
 #include "cli/terminal.h"
+#include "files/backups.h"
 
 namespace {
 // Runs a command that talks to the keyer between setting the link up and taking it down.
@@ -94,6 +95,8 @@ int main(int argc, char** argv) {
   if (*set) {
     return set_settings(set_path, user == 1 ? UserBank::user1 : UserBank::user2, changes, err);
   }
+  // Read and write keep copies of what the keyer held and what was sent.
+  backup_state.folder = user_backups_folder();
   if (*test) return with_link(link, [&] { return test_keyer(out, err); });
   if (*read) return with_link(link, [&] { return read_keyer(read_path, out, err); });
   if (*write) return with_link(link, [&] { return write_keyer(write_path, verify, out, err); });

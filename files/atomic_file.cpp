@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "files/atomic_file_platform.h"
+
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -51,6 +53,24 @@ bool write_all(std::FILE* file, const uint8_t* data, size_t size) {
   return std::fflush(file) == 0 && flush_to_device(file);
 }
 
+// A new file beside the target with `.tmp` and a number, made only under a name that nothing has
+// yet: a file or a link that someone put there is neither overwritten nor written through.
+std::FILE* create_temporary_beside(const SaveTarget& target, std::string& name) {
+  for (int n = 0; n < 100; ++n) {
+    name = target.path + ".tmp" + std::to_string(n);
+    std::FILE* file = nullptr;
+    switch (create_new_file(name, target, file)) {
+      case NewFileResult::created:
+        return file;
+      case NewFileResult::name_taken:
+        continue;
+      case NewFileResult::failed:
+        return nullptr;
+    }
+  }
+  return nullptr;
+}
+
 // A name beside `path` with `suffix` and a number, not taken yet, so that no other file is
 // overwritten.
 std::string free_name_beside(const std::string& path, const char* suffix) {
@@ -92,19 +112,21 @@ bool rename_through_spare_name(const std::string& from, const std::string& to) {
 }  // namespace
 
 FileWriteResult replace_file_contents(const std::string& path, const uint8_t* data, size_t size) {
-  if (path.empty() || !target_writable(path)) return FileWriteResult::cannot_create;
-  const std::string temporary = free_name_beside(path, ".tmp");
-  if (temporary.empty()) return FileWriteResult::cannot_create;
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
+  if (path.empty()) return FileWriteResult::cannot_create;
+  const SaveTarget target = examine_save_target(path);
+  if (target.refused || !target_writable(target.path)) return FileWriteResult::cannot_create;
+  std::string temporary;
+  std::FILE* file = create_temporary_beside(target, temporary);
   if (file == nullptr) return FileWriteResult::cannot_create;
 
   bool written = write_all(file, data, size);
   written = (std::fclose(file) == 0) && written;
-  if (!written ||
-      !(rename_in_one_step(temporary, path) || rename_through_spare_name(temporary, path))) {
+  if (!written || !(rename_in_one_step(temporary, target.path) ||
+                    rename_through_spare_name(temporary, target.path))) {
     std::remove(temporary.c_str());
     return FileWriteResult::write_failed;
   }
+  flush_folder_of(target.path);
   return FileWriteResult::ok;
 }
 

@@ -6,7 +6,9 @@
 
 // Replacing a file so that it is never left half-written: the bytes go to a temporary file beside
 // the target, and only once all of them are on disk does that file take the target's name. On any
-// failure the old file, if there was one, is left exactly as it was.
+// failure the old file, if there was one, is left exactly as it was. The new file keeps the old
+// one's permissions. A target that is a symbolic link stays one: the file it leads to is replaced
+// (on Windows such a target is refused instead, as cannot_create).
 
 enum class FileWriteResult {
   ok,

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "files/backups.h"
 #include "files/settings_file.h"
 #include "link/admin.h"
 #include "link/interface_test.h"
@@ -130,6 +131,7 @@ void read_keyer() {
       return;
     }
     settings_image = received;
+    keep_backup(BackupKind::read, received);
     set_status(">Done");
     show_image();
     explain_partial_messages();
@@ -154,6 +156,7 @@ void write_keyer() {
     if (!store_window_into_image()) return;
     set_status("Writing");
     const bool sent = write_settings_image();
+    if (sent) keep_backup(BackupKind::write, settings_image);
     pause_ms(WRITE_SETTLE_MS);
     set_status(sent ? "Done" : ">Write failed");
   });

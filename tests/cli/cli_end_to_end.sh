@@ -16,6 +16,8 @@ cleanup() {
 }
 trap cleanup EXIT
 cd "$work" || exit 1
+# Read and write keep backup copies: in the scratch folder, never in the home of whoever runs this.
+export XDG_DATA_HOME="$work/data"
 
 failures=0
 fail() {
@@ -120,6 +122,35 @@ cp "$GOLDEN/sample.eep" edited.eep
 run "set before write" 0 "$OSTREL" set edited.eep weight=33 msg3="73"
 run "write pty" 0 "$OSTREL" --port "$work/keyer" write edited.eep
 same_file "write pty" stored.eep edited.eep
+
+# --- backups: each read and write keeps a copy of the bytes it moved ------------------------------
+# backup_case NAME FOLDER KIND MOVED ENVIRONMENT ARGS...: `ostrel --sim ARGS` in ENVIRONMENT leaves
+# in FOLDER exactly one copy, named by the time and KIND, byte for byte the file MOVED.
+backup_case() {
+  local name=$1 folder=$2 kind=$3 moved=$4 environment=$5
+  shift 5
+  # shellcheck disable=SC2086
+  run "backup $name" 0 env -u XDG_DATA_HOME $environment "$OSTREL" --sim "$@"
+  local copies=("$folder"/*)
+  [ "${#copies[@]}" = 1 ] && [[ "$(basename "${copies[0]}")" =~ ^[0-9]{8}-[0-9]{6}-$kind\.eep$ ]] ||
+    fail "backup $name: $folder holds ${copies[*]}"
+  same_file "backup $name" "${copies[0]}" "$moved"
+}
+backup_case read "$work/xdg-r/ostrel/backups" read backup.eep "XDG_DATA_HOME=$work/xdg-r" \
+  read -o backup.eep
+backup_case write "$work/xdg-w/ostrel/backups" write "$GOLDEN/sample.eep" \
+  "XDG_DATA_HOME=$work/xdg-w" write "$GOLDEN/sample.eep"
+backup_case "default folder" "$work/home/.local/share/ostrel/backups" read backup.eep \
+  "HOME=$work/home" read -o backup.eep
+backup_case "relative XDG_DATA_HOME" "$work/home2/.local/share/ostrel/backups" read backup.eep \
+  "XDG_DATA_HOME=data HOME=$work/home2" read -o backup.eep
+# A copy that cannot be saved changes nothing but one line of warning.
+: >not_a_folder
+run "backup unwritable" 0 env XDG_DATA_HOME="$work/not_a_folder" "$OSTREL" --sim read -o unbacked.eep
+same_file "backup unwritable" unbacked.eep backup.eep
+has_text "backup unwritable" out "Read 288 bytes into unbacked.eep"
+has_text "backup unwritable" err "warning: no backup copy could be saved in $work/not_a_folder/ostrel/backups"
+[ "$(wc -l <err)" = 1 ] || fail "backup unwritable: more than one line on stderr: $(cat err)"
 
 # A fresh checkout's first steps: read from the simulated keyer and show what came.
 run "sim read" 0 "$OSTREL" --sim read -o a.eep

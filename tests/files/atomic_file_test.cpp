@@ -61,6 +61,7 @@ struct UnwritableCase {
   const char* name;
   const char* target;  // inside the folder
   bool make_folder_at_target;
+  const char* link_to = nullptr;  // the target is a link leading there
 };
 
 class UnwritableTarget : public ::testing::TestWithParam<UnwritableCase> {};
@@ -70,6 +71,7 @@ TEST_P(UnwritableTarget, IsRefusedBeforeAnythingIsCreated) {
   TemporaryFolder folder;
   const std::string target = folder.path(c.target);
   if (c.make_folder_at_target) std::filesystem::create_directory(target);
+  if (c.link_to != nullptr) std::filesystem::create_symlink(c.link_to, target);
   const std::vector<std::string> before = folder.entries();
 
   EXPECT_EQ(replace_file_contents(target, NEW_BYTES.data(), NEW_BYTES.size()),
@@ -78,11 +80,17 @@ TEST_P(UnwritableTarget, IsRefusedBeforeAnythingIsCreated) {
   EXPECT_EQ(folder.entries(), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, UnwritableTarget,
-                         ::testing::Values(UnwritableCase{"AFolder", "keyer.eep", true},
-                                           UnwritableCase{"NoSuchFolder", "missing/keyer.eep",
-                                                          false},
-                                           UnwritableCase{"EmptyName", "", false}),
+const UnwritableCase UNWRITABLE_CASES[] = {
+    {"AFolder", "keyer.eep", true},
+    {"NoSuchFolder", "missing/keyer.eep", false},
+    {"EmptyName", "", false},
+#ifndef _WIN32
+    // A link that leads back to itself is never followed for ever.
+    {"LinkLoop", "keyer.eep", false, "keyer.eep"},
+#endif
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, UnwritableTarget, ::testing::ValuesIn(UNWRITABLE_CASES),
                          [](const auto& info) { return std::string(info.param.name); });
 
 #ifdef _WIN32

@@ -5,12 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "tests/files_crash_safe/cell_summary.h"
 #include "tests/files_crash_safe/saved_files.h"
@@ -97,5 +102,138 @@ INSTANTIATE_TEST_SUITE_P(Cells, WriteFailure,
                            return std::string(WRITE_FAULTS[std::get<0>(info.param)].id) + "_" +
                                   id_of(std::get<1>(info.param));
                          });
+
+#ifndef _WIN32
+namespace fs = std::filesystem;
+
+// Saves that must succeed, and land where the user meant, where a careless save writes through a
+// link that someone planted, drops the file's mode, or turns the user's link into a plain file.
+struct SpecialSave {
+  const char* id;
+  // Sets up the scratch folder around `target`, the earlier file included.
+  void (*arrange)(const std::string& folder, const std::string& target, const Bytes& old);
+  // What the folder must hold after the save of `saved`; "" or what is wrong.
+  std::string (*check)(const std::string& folder, const std::string& target, const Bytes& saved);
+};
+
+// "" when the file at `path` has `mode`, or what it has.
+std::string has_mode(const std::string& path, mode_t mode) {
+  struct stat info {};
+  const mode_t found = stat(path.c_str(), &info) == 0 ? info.st_mode & 0777 : 0;
+  char text[32];
+  std::snprintf(text, sizeof text, "mode %03o, not %03o", found, mode);
+  return found == mode ? "" : text;
+}
+
+std::string holds(const std::string& path, const Bytes& bytes) {
+  if (fs::is_symlink(path)) return path + " is a link";
+  return read_file_bytes(path) == bytes ? "" : path + " does not hold the saved bytes";
+}
+
+std::string entries_are(const std::string& folder, std::vector<std::string> expected) {
+  std::sort(expected.begin(), expected.end());
+  // Links by their own names: everything_below would give where they lead.
+  std::vector<std::string> found;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
+    found.push_back(entry.path().lexically_relative(folder).string());
+  }
+  std::sort(found.begin(), found.end());
+  if (found == expected) return "";
+  std::string names;
+  for (const std::string& name : found) names += " " + name;
+  return "the folder holds" + names;
+}
+
+std::string link_kept(const std::string& link, const std::string& leads_to) {
+  return fs::is_symlink(link) && fs::read_symlink(link) == leads_to ? "" : link + " is no link";
+}
+
+// The first of the findings that says something is wrong, or "".
+std::string first_wrong(std::initializer_list<std::string> findings) {
+  for (const std::string& wrong : findings) {
+    if (!wrong.empty()) return wrong;
+  }
+  return "";
+}
+
+template <mode_t MODE>
+void old_file_with_mode(const std::string&, const std::string& target, const Bytes& old) {
+  write_file_bytes(target, old);
+  chmod(target.c_str(), MODE);
+}
+
+template <mode_t MODE>
+std::string saved_with_mode(const std::string&, const std::string& target, const Bytes& saved) {
+  return first_wrong({has_mode(target, MODE), holds(target, saved)});
+}
+
+const SpecialSave SPECIAL_SAVES[] = {
+    {"PlantedLinksAtTheTemporaryNames",
+     [](const std::string& folder, const std::string& target, const Bytes& old) {
+       write_file_bytes(target, old);
+       write_file_bytes(folder + "/victim", {0xEE});
+       fs::create_symlink(folder + "/planted", target + ".tmp0");  // leads nowhere
+       fs::create_symlink(folder + "/victim", target + ".tmp1");
+     },
+     [](const std::string& folder, const std::string& target, const Bytes& saved) {
+       const std::string name = fs::path(target).filename().string();
+       return first_wrong({holds(target, saved), holds(folder + "/victim", {0xEE}),
+                           link_kept(target + ".tmp0", folder + "/planted"),
+                           entries_are(folder, {name, name + ".tmp0", name + ".tmp1", "victim"})});
+     }},
+    {"PrivateFileStaysPrivate", old_file_with_mode<0600>, saved_with_mode<0600>},
+    {"GroupWritableFileStaysSo", old_file_with_mode<0660>, saved_with_mode<0660>},
+    {"TargetIsALink",
+     [](const std::string& folder, const std::string& target, const Bytes& old) {
+       fs::create_directory(folder + "/real");
+       write_file_bytes(folder + "/real/kept", old);
+       fs::create_symlink("real/kept", target);
+     },
+     [](const std::string& folder, const std::string& target, const Bytes& saved) {
+       const std::string name = fs::path(target).filename().string();
+       return first_wrong({link_kept(target, "real/kept"), holds(folder + "/real/kept", saved),
+                           entries_are(folder, {name, "real", "real/kept"})});
+     }},
+    {"TargetIsALinkToNothingYet",
+     [](const std::string&, const std::string& target, const Bytes&) {
+       fs::create_symlink("made", target);
+     },
+     [](const std::string& folder, const std::string& target, const Bytes& saved) {
+       const std::string name = fs::path(target).filename().string();
+       return first_wrong({link_kept(target, "made"), holds(folder + "/made", saved),
+                           entries_are(folder, {name, "made"})});
+     }},
+};
+
+using SpecialCell = std::tuple<size_t, FileKind>;  // index into SPECIAL_SAVES, file kind
+
+class SavedSpecially : public ::testing::TestWithParam<SpecialCell> {};
+
+TEST_P(SavedSpecially, LandsInTheRightFileWithItsMode) {
+  const SpecialSave& c = SPECIAL_SAVES[std::get<0>(GetParam())];
+  const std::unique_ptr<SavedFile> file = make_saved_file(std::get<1>(GetParam()));
+  TemporaryFolder folder;
+  const std::string target = folder.path(file->file_name());
+  c.arrange(folder.root, target, file->old_contents());
+  // The mode a file saved anew would get, so that a kept mode is told from a fresh one.
+  const mode_t saved_umask = umask(022);
+
+  const SavedFile::Outcome outcome = file->save(target);
+
+  umask(saved_umask);
+  EXPECT_TRUE(outcome.reported_success);
+  EXPECT_TRUE(outcome.boxes.empty());
+  EXPECT_EQ(c.check(folder.root, target, file->new_contents()), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SavedSpecially,
+                         ::testing::Combine(::testing::Range<size_t>(0, std::size(SPECIAL_SAVES)),
+                                            ::testing::Values(FileKind::settings,
+                                                              FileKind::configuration)),
+                         [](const ::testing::TestParamInfo<SpecialCell>& info) {
+                           return std::string(SPECIAL_SAVES[std::get<0>(info.param)].id) + "_" +
+                                  id_of(std::get<1>(info.param));
+                         });
+#endif
 
 }  // namespace

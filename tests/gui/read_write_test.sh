@@ -53,6 +53,11 @@ gui_patch "$EXPECTED" 13 27
 gui_patch "$EXPECTED" 32 1c 0f 11 15 00 00 00 00 00 00 00 00 00 18 00
 gui_patch "$EXPECTED" 47 15 9b 03 02 08 83 02 1c 82 0d 3e 06 91
 gui_expect_bytes "image written" "$WRITTEN" "$EXPECTED"
+# Beside the exe, a dated copy of what the Read brought and of what the Write sent.
+backups=("$GUI_APP_DIR"/backups/*)
+[ "${#backups[@]}" = 2 ] || gui_fail "backups beside the exe: ${backups[*]}"
+gui_expect_bytes "backup of the read" "$(ls "$GUI_APP_DIR"/backups/*-read.eep)" "$KEYER_IMAGE"
+gui_expect_bytes "backup of the write" "$(ls "$GUI_APP_DIR"/backups/*-write*.eep)" "$WRITTEN"
 
 # A value out of range: its box, and nothing written.
 sent_before=$(stat -c %s "$RX_LOG")

@@ -1,15 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "files/backups.h"
 #include "firmware/upload_status.h"
 #include "firmware/upload_worker.h"
 #include "link/admin.h"
 #include "messages/message_codec.h"
 #include "messages/message_editor.h"
+#include "tests/support/temporary_folder.h"
 #include "tests/window/window_fixture.h"
 
 namespace {
@@ -333,6 +337,99 @@ TEST_F(WindowTest, WriteRightAfterStartFailsAtWeight) {
   click(IDC_WRITE);
   EXPECT_EQ(window.error_boxes, std::vector<std::string>{"Weight must be between 10 and 90"});
   EXPECT_EQ(sim.keyer.image_writes, 0);
+}
+
+// 2026-12-07 15:45:01 UTC, for every copy a case makes.
+std::time_t backup_moment() {
+  return 1796658301;
+}
+
+struct BackupCase {
+  const char* name;
+  std::function<void(SimulatedKeyerLink&)> arrange;
+  std::vector<int> clicks;
+  std::vector<const char*> statuses;  // after each click
+  int earlier_copies;                 // older copies of ours in the folder before
+  bool folder_unwritable;
+  std::vector<std::string> new_copies;
+};
+
+// Each Read and Write leaves a copy of the image the keyer then holds, named by the time and the
+// operation; the newest 200 are kept. A copy that cannot be saved changes nothing else.
+TEST_F(WindowTest, ReadAndWriteKeepDatedCopies) {
+  const auto none = [](SimulatedKeyerLink&) {};
+  const BackupCase cases[] = {
+      {"read", none, {IDC_READ}, {">Done"}, 0, false, {"20261207-154501-read.eep"}},
+      {"write", none, {IDC_WRITE}, {"Done"}, 0, false, {"20261207-154501-write.eep"}},
+      {"two in one second",
+       none,
+       {IDC_WRITE, IDC_READ},
+       {"Done", ">Done"},
+       0,
+       false,
+       {"20261207-154501-read-2.eep", "20261207-154501-write.eep"}},
+      {"the 201st", none, {IDC_READ}, {">Done"}, 200, false, {"20261207-154501-read.eep"}},
+      {"failed read",
+       [](SimulatedKeyerLink& s) { s.keyer.faults.short_reply = 100; },
+       {IDC_READ},
+       {">Read failed"},
+       0,
+       false,
+       {}},
+      {"folder unwritable", none, {IDC_WRITE, IDC_READ}, {"Done", ">Done"}, 0, true, {}},
+  };
+  for (const auto& c : cases) {
+    TemporaryFolder scratch;
+    const std::string folder = scratch.path("backups");
+    std::vector<std::string> earlier = {"keyer.eep"};  // not ours: never removed
+    if (c.folder_unwritable) {
+      write_file_bytes(folder, {1});  // a file where the folder should be
+    } else {
+      std::filesystem::create_directory(folder);
+      for (int i = 0; i < c.earlier_copies; ++i) {
+        char name[40];
+        std::snprintf(name, sizeof name, "20261206-%06d-%s.eep", i, i % 2 ? "write" : "read");
+        earlier.emplace_back(name);
+      }
+      for (const std::string& name : earlier) write_file_bytes(folder + "/" + name, {0xEE});
+    }
+    backup_state = BackupState{folder, &backup_moment};
+    KeyerSimConfig config;
+    config.image = keyer_image();
+    sim.keyer = KeyerSim(config);
+    c.arrange(sim);
+    fill_valid_panel();
+    window.error_boxes.clear();
+
+    for (size_t i = 0; i < c.clicks.size(); ++i) {
+      click(c.clicks[i]);
+      EXPECT_EQ(window.text(IDC_STATUS_LINE), c.statuses[i]) << c.name;
+    }
+
+    EXPECT_TRUE(window.error_boxes.empty()) << c.name;
+    if (c.folder_unwritable) {
+      EXPECT_EQ(sim.keyer.image_writes, 1) << c.name;
+      EXPECT_EQ(settings_image, sim.keyer.image) << c.name;
+      EXPECT_EQ(read_file_bytes(folder), std::vector<uint8_t>{1}) << c.name;
+    } else {
+      // The oldest copies beyond 200 go, the oldest first.
+      if (c.earlier_copies >= BACKUPS_KEPT) earlier.erase(earlier.begin() + 1);
+      std::vector<std::string> expected = earlier;
+      expected.insert(expected.end(), c.new_copies.begin(), c.new_copies.end());
+      std::sort(expected.begin(), expected.end());
+      std::vector<std::string> found;
+      for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        found.push_back(entry.path().filename().string());
+      }
+      std::sort(found.begin(), found.end());
+      EXPECT_EQ(found, expected) << c.name;
+      const std::vector<uint8_t> held(sim.keyer.image.begin(), sim.keyer.image.end());
+      for (const std::string& name : c.new_copies) {
+        EXPECT_EQ(read_file_bytes(folder + "/" + name), held) << c.name << ": " << name;
+      }
+    }
+    backup_state = BackupState{};
+  }
 }
 
 }  // namespace
