@@ -51,6 +51,7 @@ void uploader_open(DialogControls& dialog) {
   reset_firmware_image();
   uploader_state.file_loaded = false;
   upload_status.store(0);
+  upload_stop_requested.store(false);
   dialog.enable(IDC_UPLOADER_LOAD, true);
   arm_program(dialog, false);
   dialog.enable(IDC_UPLOADER_EXIT, true);
@@ -124,6 +125,7 @@ bool uploader_tick(DialogControls& dialog) {
   dialog.set_progress(IDC_UPLOADER_PROGRESS, upload_progress.load());
   if (status == UPLOAD_NO_RESULT) return false;
   uploader_state.uploading = false;
+  uploader_state.upload_result = status;
   dialog.enable(IDC_UPLOADER_LOAD, true);
   set_status(dialog, upload_status_text(status));
   upload_status.store(0);
