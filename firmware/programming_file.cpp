@@ -39,6 +39,29 @@ uint32_t address_field(const HexRecord& record) {
   return static_cast<uint32_t>(record.data[0]) << 8 | record.data[1];
 }
 
+void note_outside(uint64_t first, uint64_t last) {
+  std::vector<ByteRange>& outside = programming_file_state.outside;
+  if (!outside.empty() && first >= outside.back().first && first <= outside.back().last + 1) {
+    outside.back().last = std::max(outside.back().last, last);
+    return;
+  }
+  outside.push_back({first, last});
+}
+
+// Stores the record's bytes that fall into program memory and notes the rest; true when at least
+// one byte went into the image.
+bool store_data_record(const HexRecord& record, uint64_t start) {
+  const uint64_t end = start + record.count;  // one past the last byte
+  const uint64_t inside_end = std::min<uint64_t>(end, FIRMWARE_IMAGE_BYTES);
+  for (uint64_t a = start; a < inside_end; ++a) {
+    store_firmware_byte(static_cast<uint32_t>(a), record.data[a - start]);
+    programming_file_state.held.set(a);
+  }
+  const uint64_t outside_start = std::max<uint64_t>(start, FIRMWARE_IMAGE_BYTES);
+  if (end > outside_start) note_outside(outside_start, end - 1);
+  return start < inside_end;
+}
+
 }  // namespace
 
 bool choose_programming_file(FileChooser& chooser, std::string& path, size_t capacity) {
@@ -87,9 +110,10 @@ int load_programming_file(DialogControls& dialog, const std::string& path) {
 
     switch (record.type) {
       case HEX_RECORD_DATA: {
-        const uint32_t start = base + record.address;
-        if (start >= FIRMWARE_IMAGE_BYTES) break;  // not program memory of this image
-        for (uint32_t k = 0; k < record.count; ++k) store_firmware_byte(start + k, record.data[k]);
+        const uint64_t start = uint64_t{base} + record.address;
+        // A record that gives the image nothing (no bytes, or none in program memory) does not
+        // count: a file of such records alone must not load as a firmware to program.
+        if (!store_data_record(record, start)) break;
         ++records;
         last_block = static_cast<int>(start / FIRMWARE_BLOCK_DATA);
         move_bar(records / 4);

@@ -16,6 +16,8 @@ const char* upload_status_text(int status) {
       return "Error: OstrelUSB Sync !";
     case UPLOAD_ERR_ZERO_REPLY:
       return "Error: OstrelUSB Refused a Block (reply 0) !";
+    case UPLOAD_STOPPED:
+      return "Error: Upload Stopped !";
     default:
       return "Error: Restart failed !";
   }

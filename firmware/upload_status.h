@@ -19,5 +19,8 @@ inline constexpr int UPLOAD_ERR_ZERO_REPLY = 0x100;
 // shows it as any other refusal.
 inline constexpr int UPLOAD_ERR_SUCCESS_REPLY = 0x188;
 
+// Stopped on request between two frames: the keyer holds part of the new firmware.
+inline constexpr int UPLOAD_STOPPED = 0x200;
+
 // The uploader status line's text for a final status.
 const char* upload_status_text(int status);

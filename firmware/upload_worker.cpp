@@ -12,6 +12,7 @@
 
 std::atomic<int> upload_status{0};
 std::atomic<int> upload_progress{0};
+std::atomic<bool> upload_stop_requested{false};
 
 namespace {
 
@@ -33,14 +34,30 @@ void send_bytes(std::initializer_list<uint8_t> bytes) {
   link_write(bytes.begin(), static_cast<uint32_t>(bytes.size()));
 }
 
-// 0 when the keyer took the frame, otherwise the status that ends the upload.
+// 0 when the keyer took the frame, otherwise the status that ends the upload. A stop is taken
+// only here, before a frame goes out, so the keyer never gets part of one.
 int frame_status(uint8_t sof, int block) {
+  if (upload_stop_requested.load()) return UPLOAD_STOPPED;
   const uint8_t reply = send_firmware_block(sof, block);
   if (reply == BOOTLOADER_FRAME_ACCEPTED) return 0;
   // Two reply bytes would read as something else than a refusal: "no result yet" and success.
   if (reply == 0) return UPLOAD_ERR_ZERO_REPLY;
   if (reply == UPLOAD_SUCCESS) return UPLOAD_ERR_SUCCESS_REPLY;
   return reply;
+}
+
+int send_frames() {
+  for (int block : LEADING_BLOCKS) {
+    if (int status = frame_status(BOOTLOADER_SOF, block)) return status;
+  }
+  for (int block = MAIN_RUN_FIRST; block <= MAIN_RUN_LAST; ++block) {
+    upload_progress.store(block * 100 / PROGRESS_DIVISOR);
+    if (int status = frame_status(BOOTLOADER_SOF, block)) return status;
+  }
+  for (int block = 0; block < TRAILING_BLOCKS; ++block) {
+    if (int status = frame_status(BOOTLOADER_SOF, block)) return status;
+  }
+  return frame_status(BOOTLOADER_SOF_LAST, TRAILING_BLOCKS);
 }
 
 int run_upload() {
@@ -54,17 +71,12 @@ int run_upload() {
   pause_ms(RATE_SWITCH_PAUSE_MS);
   if (!link_set_baud_rate(BOOTLOADER_FAST_BAUD)) return UPLOAD_ERR_BAUD_RATE;
 
-  for (int block : LEADING_BLOCKS) {
-    if (int status = frame_status(BOOTLOADER_SOF, block)) return status;
+  if (int status = send_frames()) {
+    // A stopped upload leaves the keyer in its bootloader, waiting for the next frame; the host
+    // goes back to the rate at which the keyer will listen once it has been powered off and on.
+    if (status == UPLOAD_STOPPED) link_set_baud_rate(BOOTLOADER_SLOW_BAUD);
+    return status;
   }
-  for (int block = MAIN_RUN_FIRST; block <= MAIN_RUN_LAST; ++block) {
-    upload_progress.store(block * 100 / PROGRESS_DIVISOR);
-    if (int status = frame_status(BOOTLOADER_SOF, block)) return status;
-  }
-  for (int block = 0; block < TRAILING_BLOCKS; ++block) {
-    if (int status = frame_status(BOOTLOADER_SOF, block)) return status;
-  }
-  if (int status = frame_status(BOOTLOADER_SOF_LAST, TRAILING_BLOCKS)) return status;
 
   send_bytes({BOOTLOADER_RESTART});
   pause_ms(RESTART_PAUSE_MS);
@@ -74,6 +86,14 @@ int run_upload() {
 }
 
 }  // namespace
+
+bool block_is_uploaded(int block) {
+  // The main run and the trailing blocks together are 0..MAIN_RUN_LAST.
+  if (block >= 0 && block <= MAIN_RUN_LAST) return true;
+  for (int leading : LEADING_BLOCKS)
+    if (block == leading) return true;
+  return false;
+}
 
 uint8_t send_firmware_block(uint8_t sof, int block) {
   if (block < 0 || block >= FIRMWARE_BLOCKS) return UPLOAD_ERR_TIMEOUT;  // nothing to send

@@ -5,6 +5,7 @@
 
 #include "firmware/firmware_image.h"
 #include "firmware/programming_file.h"
+#include "firmware/unsent_data.h"
 #include "firmware/upload_status.h"
 #include "firmware/upload_worker.h"
 #include "link/interface_test.h"
@@ -36,6 +37,16 @@ const char* program_refusal() {
   return nullptr;
 }
 
+// The edit box lists what the file holds that the upload will not program; a failed load has
+// nothing to program at all.
+void show_unsent_data(DialogControls& dialog, int load_result) {
+  std::string text;
+  if (load_result >= 0) {
+    for (const std::string& line : unsent_data_lines()) text += (text.empty() ? "" : "\r\n") + line;
+  }
+  dialog.set_text(IDC_UPLOADER_LOG, text);
+}
+
 const char* variant_refusal() {
   const bool dip_image = uploader_state.fw_minor >= FIRMWARE_DIP_MINOR;
   if (keyer_values.ic_variant == IC_SMT && dip_image)
@@ -51,11 +62,13 @@ void uploader_open(DialogControls& dialog) {
   reset_firmware_image();
   uploader_state.file_loaded = false;
   upload_status.store(0);
+  upload_stop_requested.store(false);
   dialog.enable(IDC_UPLOADER_LOAD, true);
   arm_program(dialog, false);
   dialog.enable(IDC_UPLOADER_EXIT, true);
   set_status(dialog, "");
   dialog.set_text(IDC_UPLOADER_PATH, "");
+  dialog.set_text(IDC_UPLOADER_LOG, "");
   dialog.set_progress(IDC_UPLOADER_PROGRESS, 0);
 }
 
@@ -68,9 +81,13 @@ void uploader_load(DialogControls& dialog, FileChooser& chooser) {
   dialog.set_text(IDC_UPLOADER_PATH, path);
 
   uploader_state.load_result = load_programming_file(dialog, path);
+  show_unsent_data(dialog, uploader_state.load_result);
   if (uploader_state.load_result <= 0) {
     set_status(dialog, "File Error");
-    arm_program(dialog, false);
+    // A file of no records leaves "Program OstrelUSB" as it was, so that after a good file it
+    // says "Error: Zero Length File !". After a broken file the image holds only what was read
+    // before the failure: programming is disabled until a file loads again.
+    if (uploader_state.load_result < 0) arm_program(dialog, false);
     return;
   }
   uploader_state.fw_major = firmware_major();
@@ -130,6 +147,7 @@ bool uploader_tick(DialogControls& dialog) {
   dialog.set_progress(IDC_UPLOADER_PROGRESS, upload_progress.load());
   if (status == UPLOAD_NO_RESULT) return false;
   uploader_state.uploading = false;
+  uploader_state.upload_result = status;
   dialog.enable(IDC_UPLOADER_LOAD, true);
   set_status(dialog, upload_status_text(status));
   upload_status.store(0);

@@ -13,6 +13,7 @@ struct UploaderState {
   int load_result = 0;         // of the last load_programming_file
   uint8_t fw_major = 0;        // version of the last good load
   uint8_t fw_minor = 0;
+  int upload_result = 0;  // the status of the last upload that has reported (upload_status.h)
   // Starts the upload worker; false when it could not. Tests put in their own.
   bool (*start_worker)() = nullptr;
 };

@@ -8,6 +8,7 @@
 #include "firmware/firmware_image.h"
 #include "firmware/hex_record.h"
 #include "firmware/programming_file.h"
+#include "firmware/unsent_data.h"
 #include "fuzzing/fuzz_support.h"
 #include "platform/recording_controls.h"
 #include "resources/control_ids.h"
@@ -62,5 +63,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const FirmwareBlock& block = firmware_image.blocks[b];
     FUZZ_CHECK((block[0] << 8 | block[1]) == b * FIRMWARE_WORDS_PER_BLOCK);
   }
+  // A file that loads with no records has given the image nothing: it is erased throughout.
+  if (result == 0) {
+    for (int b = 0; b < FIRMWARE_BLOCKS; ++b)
+      for (int i = 2; i < FIRMWARE_BLOCK_SIZE; ++i)
+        FUZZ_CHECK(firmware_image.blocks[b][i] == (i % 2 ? 0x3F : 0xFF));
+  }
+  FUZZ_CHECK(unsent_data_lines().size() <= UNSENT_RANGES_SHOWN + 1);
   return 0;
 }

@@ -80,6 +80,20 @@ hex_record() {
   hex_record 0 1
 } >bad_line.hex
 
+# The DIP firmware with a configuration word (beyond program memory) and bytes in block 956,
+# which the upload never sends; a file of nothing but empty data records.
+{
+  hex_record 0 0 0 0 0 0 0 0 0x1F 0x30
+  hex_record 0x3BC0 0 1 2 3 4
+  hex_record 0x400E 0 0xC4 0x31
+  hex_record 0 1
+} >unsent.hex
+{
+  hex_record 0 0
+  hex_record 16 0
+  hex_record 0 1
+} >empty_records.hex
+
 cat >test_expected <<'TEXT'
 Ostrel F/W revision 31.04
 Ostrel IC:DIP
@@ -242,6 +256,61 @@ has_text "bad line" err "line 2:"
 run "missing firmware" 3 "$OSTREL" --sim upload missing.hex
 has_text "missing firmware" err "cannot be opened"
 run "end record only" 3 "$OSTREL" --sim upload <(hex_record 0 1)
+run "empty records only" 3 "$OSTREL" --sim upload empty_records.hex
+has_text "empty records only" err "no data records"
+run "unsent data" 0 "$OSTREL" --sim upload unsent.hex
+has_text "unsent data" err \
+  "warning: 0x3BC0-0x3BC3 not programmed: the upload never sends this part of program memory"
+has_text "unsent data" err \
+  "warning: 0x400E-0x400F not programmed: outside program memory (0x0000-0x3FFF)"
+has_text "unsent data" out "Upload Completed Successfully"
+
+# --- upload: a closed output and stop signals ----------------------------------------------------
+# Keyers that answer each frame 3 ms late, so that an upload lasts some seconds. The receive log
+# holds the interface test (9 bytes) and the bootloader entry, sync probe and rate switch (7)
+# before the frames.
+LEAD_IN=16
+for name in pipe_keyer once_keyer twice_keyer; do
+  start_sim $name --delay 3 --delay-after $LEAD_IN --rx-log "$work/$name.rx"
+done
+last_byte() { od -An -tx1 -j $(($(stat -c %s "$1") - 1)) "$1" | tr -d ' '; }
+
+"$OSTREL" --port "$work/pipe_keyer" upload dip.hex 2>pipe.err | head -1 >pipe.out
+upload_status=${PIPESTATUS[0]}
+[ "$upload_status" -eq 0 ] || fail "upload | head -1: exit $upload_status: $(cat pipe.err)"
+has_text "upload | head -1" pipe.out "Ostrel Version: 31.48 Loaded, 2 Records"
+[ "$(last_byte pipe_keyer.rx)" = 5a ] || fail "upload | head -1: the keyer was not restarted"
+
+# upload_with_signals NAME COUNT: an upload that gets COUNT SIGINTs once its frames are going out;
+# its exit status in $upload_status.
+upload_with_signals() {
+  local name=$1 count=$2 pid
+  # A shell without job control starts background commands with SIGINT ignored.
+  env --default-signal=INT "$OSTREL" --port "$work/$name" --trace "$name.trace" upload dip.hex \
+    >"$name.out" 2>"$name.err" &
+  pid=$!
+  for _ in $(seq 200); do grep -q '^[0-9]*%$' "$name.out" && break; sleep 0.05; done
+  for _ in $(seq "$count"); do kill -INT "$pid"; sleep 0.3; done
+  wait "$pid"
+  upload_status=$?
+}
+
+upload_with_signals once_keyer 1
+[ "$upload_status" -eq 0 ] || fail "one SIGINT: exit $upload_status: $(cat once_keyer.err)"
+has_text "one SIGINT" once_keyer.err "would leave the keyer without firmware"
+has_text "one SIGINT" once_keyer.out "Upload Completed Successfully"
+[ "$(last_byte once_keyer.rx)" = 5a ] || fail "one SIGINT: the keyer was not restarted"
+
+upload_with_signals twice_keyer 2
+[ "$upload_status" -eq 1 ] || fail "two SIGINTs: exit $upload_status, wanted 1"
+has_text "two SIGINTs" twice_keyer.err "ostrel: Error: Upload Stopped !"
+has_text "two SIGINTs" twice_keyer.err "Power the keyer off and on, then upload again."
+# Whole frames only, no restart, and the host's last rate is 1200 baud again.
+rx_bytes=$(stat -c %s twice_keyer.rx)
+[ $(((rx_bytes - LEAD_IN) % 20)) -eq 0 ] || fail "two SIGINTs: $rx_bytes bytes is not whole frames"
+[ "$rx_bytes" -lt $((LEAD_IN + 964 * 20)) ] || fail "two SIGINTs: every frame was sent"
+[ "$(awk '$3 == "baud" { rate = $4 } END { print rate }' twice_keyer.trace)" = 1200 ] ||
+  fail "two SIGINTs: the port was not put back to 1200 baud: $(grep baud twice_keyer.trace)"
 
 head -c 100 "$GOLDEN/sample.eep" >short_file.eep
 { cat "$GOLDEN/sample.eep"; printf 'x'; } >long_file.eep

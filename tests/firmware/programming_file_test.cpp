@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "firmware/firmware_image.h"
+#include "firmware/unsent_data.h"
 #include "platform/recording_controls.h"
 #include "tests/firmware/firmware_test_support.h"
 #include "tests/support/scripted_file_chooser.h"
@@ -50,6 +51,7 @@ struct LoadCase {
   int result;
   std::vector<std::pair<uint32_t, std::vector<uint8_t>>> stored = {};  // (byte address, bytes)
   std::vector<std::pair<uint32_t, uint32_t>> erased = {};              // (byte address, count)
+  std::vector<std::string> unsent = {};  // what the load says will not be programmed
 };
 
 class LoadTest : public testing::TestWithParam<LoadCase> {};
@@ -59,6 +61,7 @@ TEST_P(LoadTest, PutsEveryByteAtItsAddress) {
   EXPECT_EQ(load_text(c.content), c.result);
   for (const auto& [address, bytes] : c.stored) expect_bytes(address, bytes);
   for (const auto& [address, count] : c.erased) expect_erased(address, count);
+  EXPECT_EQ(unsent_data_lines(), c.unsent);
   // Whatever the file, every block keeps its own address.
   for (int b = 0; b < FIRMWARE_BLOCKS; ++b) {
     ASSERT_EQ(firmware_image.blocks[b][0] << 8 | firmware_image.blocks[b][1], 8 * b) << b;
@@ -66,6 +69,21 @@ TEST_P(LoadTest, PutsEveryByteAtItsAddress) {
 }
 
 const std::string long_line = data_record(0, counting(16)) + std::string(1200, 'A');
+
+std::string never_sent(const char* range) {
+  return std::string(range) + " not programmed: the upload never sends this part of program memory";
+}
+std::string outside(const char* range) {
+  return std::string(range) + " not programmed: outside program memory (0x0000-0x3FFF)";
+}
+
+// One byte in each of 12 blocks that the upload leaves out: more ranges than are listed.
+std::vector<std::string> twelve_unsent_bytes() {
+  std::vector<std::string> records;
+  for (unsigned b = 0; b < 12; ++b) records.push_back(data_record((956 + b) * 16, {0x55}));
+  records.push_back(END);
+  return records;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Files, LoadTest,
@@ -103,7 +121,12 @@ INSTANTIATE_TEST_SUITE_P(
                  {{0, std::vector<uint8_t>(4, 0x11)},
                   {4, std::vector<uint8_t>(4, 0x22)},
                   {8, std::vector<uint8_t>(8, 0x11)}}},
-        LoadCase{"empty_data_record_counts", lines({":00001000F0", END}), 1, {}, {{0, 64}}},
+        // Records that give the image no byte are not counted: such a file has nothing to program.
+        LoadCase{"empty_data_records_do_not_count",
+                 lines({":0000000000", ":00001000F0", END}),
+                 0,
+                 {},
+                 {{0, 64}}},
         LoadCase{"lower_case_and_crlf",
                  lines({":0400100001020304e2", ":00000001ff"}, "\r\n"),
                  1,
@@ -121,22 +144,60 @@ INSTANTIATE_TEST_SUITE_P(
                  1,
                  {{0x1010, {1, 2}}},
                  {{0, 0x20}}},
+        LoadCase{"segment_address_above_program_memory",
+                 lines({":020000021000EC", data_record(0x10, {1, 2}), END}),
+                 0,
+                 {},
+                 {{0, FIRMWARE_IMAGE_BYTES}},
+                 {outside("0x10010-0x10011")}},
         // Data above the image is left out, never folded back onto the program.
         LoadCase{"linear_address_one_is_outside",
                  lines({":020000040001F9", data_record(0x10, counting(16)), END}),
                  0,
                  {},
-                 {{0, FIRMWARE_IMAGE_BYTES}}},
+                 {{0, FIRMWARE_IMAGE_BYTES}},
+                 {outside("0x10010-0x1001F")}},
         LoadCase{"configuration_word_is_outside",
                  lines({data_record(0x400E, {0xC4, 0x31}), END}),
                  0,
                  {},
-                 {{0, FIRMWARE_IMAGE_BYTES}}},
+                 {{0, FIRMWARE_IMAGE_BYTES}},
+                 {outside("0x400E-0x400F")}},
         LoadCase{"record_across_the_end",
                  lines({data_record(0x3FF8, counting(16, 1)), END}),
                  1,
                  {{0x3FF8, counting(8, 1)}},
-                 {{0, 0x3FF8}}},
+                 {{0, 0x3FF8}},
+                 {never_sent("0x3FF8-0x3FFF"), outside("0x4000-0x4007")}},
+        // Blocks 956, 1000 (sent), 1004, 1012 (sent) and 1016..1023.
+        LoadCase{"data_in_blocks_never_sent",
+                 lines({data_record(0x3BC0, counting(4)), data_record(0x3E80, counting(16)),
+                        data_record(0x3EC0, counting(16)), data_record(0x3F40, counting(16)),
+                        data_record(0x3F80, counting(128)), END}),
+                 5,
+                 {{0x3BC0, counting(4)}, {0x3F80, counting(128)}},
+                 {},
+                 {never_sent("0x3BC0-0x3BC3"), never_sent("0x3EC0-0x3ECF"),
+                  never_sent("0x3F80-0x3FFF")}},
+        // Program data, an empty record, outside data in two pieces out of order, unsent data.
+        LoadCase{"a_mix",
+                 lines({data_record(0, counting(16)), ":0000000000",
+                        data_record(0x4010, counting(16)), data_record(0x4000, counting(16)),
+                        data_record(0x3E7E, {1, 2, 3, 4}), data_record(0x8000, {9}), END}),
+                 2,
+                 {{0, counting(16)}, {0x3E7E, {1, 2}}},
+                 {},
+                 {never_sent("0x3E7E-0x3E7F"), outside("0x4000-0x401F"), outside("0x8000-0x8000")}},
+        LoadCase{
+            "many_ranges_are_counted",
+            lines(twelve_unsent_bytes()),
+            12,
+            {},
+            {},
+            {never_sent("0x3BC0-0x3BC0"), never_sent("0x3BD0-0x3BD0"), never_sent("0x3BE0-0x3BE0"),
+             never_sent("0x3BF0-0x3BF0"), never_sent("0x3C00-0x3C00"), never_sent("0x3C10-0x3C10"),
+             never_sent("0x3C20-0x3C20"), never_sent("0x3C30-0x3C30"), never_sent("0x3C40-0x3C40"),
+             never_sent("0x3C50-0x3C50"), "and 2 more ranges not programmed"}},
         LoadCase{"lines_after_end_are_not_read",
                  lines({data_record(0, {9}), END, "garbage", ":00000005FB"}),
                  1,

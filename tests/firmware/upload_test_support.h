@@ -24,16 +24,21 @@ inline void reset_upload_globals() {
   com_port_number = 1;
   upload_status = 0;
   upload_progress = 0;
+  upload_stop_requested = false;
   recorded_pauses().clear();
   set_pause_function([](int ms) { recorded_pauses().push_back(ms); });
 }
 
 // A port onto the simulated keyer that notes upload_progress as each 20-byte frame goes out,
-// and can refuse rate changes after the first few.
+// can refuse rate changes after the first few, and can request a stop once some frames are out.
 class ObservedPort : public SerialPort {
  public:
-  ObservedPort(SimulatedKeyerLink& sim, std::vector<int>& log, int rate_changes_allowed = -1)
-      : inner_(sim.keyer, sim.port_faults), log_(log), rate_changes_left_(rate_changes_allowed) {}
+  ObservedPort(SimulatedKeyerLink& sim, std::vector<int>& log, int rate_changes_allowed = -1,
+               size_t stop_after_frames = 0)
+      : inner_(sim.keyer, sim.port_faults),
+        log_(log),
+        rate_changes_left_(rate_changes_allowed),
+        stop_after_frames_(stop_after_frames) {}
   bool open(const std::string& name) override { return inner_.open(name); }
   bool read_settings() override { return inner_.read_settings(); }
   bool apply_line_settings(uint32_t baud) override { return inner_.apply_line_settings(baud); }
@@ -45,7 +50,11 @@ class ObservedPort : public SerialPort {
   bool purge_input() override { return inner_.purge_input(); }
   bool write(const uint8_t* data, size_t count, int wait_ms) override {
     if (count == BOOTLOADER_FRAME_SIZE) log_.push_back(upload_progress.load());
-    return inner_.write(data, count, wait_ms);
+    const bool written = inner_.write(data, count, wait_ms);
+    // While the keyer still owes its reply, as a Ctrl-C would come.
+    if (count == BOOTLOADER_FRAME_SIZE && log_.size() == stop_after_frames_)
+      upload_stop_requested = true;
+    return written;
   }
   bool read(uint8_t* data, size_t count, int wait_ms) override {
     return inner_.read(data, count, wait_ms);
@@ -55,5 +64,6 @@ class ObservedPort : public SerialPort {
  private:
   InProcessPort inner_;
   std::vector<int>& log_;
-  int rate_changes_left_;  // -1: no limit
+  int rate_changes_left_;     // -1: no limit
+  size_t stop_after_frames_;  // 0: never
 };

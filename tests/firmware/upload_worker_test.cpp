@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -60,11 +61,16 @@ TEST_F(UploadWorkerTest, SendsEveryFrameInOrderAndRestarts) {
 
   ASSERT_EQ(sim.keyer.frames.size(), static_cast<size_t>(FULL_UPLOAD_FRAMES));
   const std::vector<int> order = upload_order();
+  std::vector<bool> sent(FIRMWARE_BLOCKS);
   for (size_t i = 0; i < order.size(); ++i) {
     const std::vector<uint8_t>& frame = sim.keyer.frames[i];
     ASSERT_EQ(frame_block(frame), order[i]) << "frame " << i;
     EXPECT_EQ(frame[0], i + 1 == order.size() ? 0x2E : 0x1B) << "frame " << i;
+    sent[order[i]] = true;
   }
+  // The load's list of what is not programmed relies on this rule.
+  for (int b = -1; b <= FIRMWARE_BLOCKS; ++b)
+    EXPECT_EQ(block_is_uploaded(b), b >= 0 && b < FIRMWARE_BLOCKS && sent[b]) << "block " << b;
   EXPECT_EQ(sim.keyer.restarts, 1);
   EXPECT_EQ(sim.keyer.baud_rate(), 1200u);
   EXPECT_EQ(link_state.baud_rate, 1200u);
@@ -122,10 +128,23 @@ TEST_P(UploadStatusTest, FirstFailureEndsTheUpload) {
   EXPECT_EQ(sim.keyer.frames.size(), c.frames);
   EXPECT_EQ(link_state.baud_rate, c.host_baud_after);
   EXPECT_EQ(upload_status_text(upload_status.load()), c.text);
+  // Every frame that went out went out whole: the lead-in, 20 bytes a frame, the restart.
+  if (c.frames > 0) {
+    EXPECT_EQ(sim.keyer.received.size(), 7 + 20 * c.frames + (c.status == UPLOAD_SUCCESS));
+  }
   if (c.status != UPLOAD_SUCCESS) {
     EXPECT_EQ(sim.keyer.restarts, 0);
     EXPECT_NE(sim.keyer.received.back(), 0x5A);
   }
+}
+
+auto stop_after(size_t frames) {
+  return [=](SimulatedKeyerLink& sim) {
+    auto progress = std::make_shared<std::vector<int>>();
+    set_serial_port_factory([&sim, frames, progress] {
+      return std::make_unique<ObservedPort>(sim, *progress, -1, frames);
+    });
+  };
 }
 
 auto refuse(int frame, uint8_t code) {
@@ -164,6 +183,12 @@ INSTANTIATE_TEST_SUITE_P(
         // The keyer's refusal byte may equal the code of success; it must still read as failure.
         StatusCase{"reply_equal_to_success_code", refuse(5, 0x88), UPLOAD_ERR_SUCCESS_REPLY, 6,
                    9600, "Error: Restart failed !"},
+        // Asked to stop while frame 100 is answered: it is the last one, and the host goes back
+        // to the rate at which the keyer listens after a power cycle.
+        StatusCase{"stopped_between_frames", stop_after(100), UPLOAD_STOPPED, 100, 1200,
+                   "Error: Upload Stopped !"},
+        StatusCase{"stopped_before_the_last_frame", stop_after(963), UPLOAD_STOPPED, 963, 1200,
+                   "Error: Upload Stopped !"},
         StatusCase{"keyer_falls_silent",
                    [](SimulatedKeyerLink& sim) { sim.keyer.faults.silent_after_bytes = 51; }, 132,
                    51, 9600, "Error: OstrelUSB Timeout !"}),

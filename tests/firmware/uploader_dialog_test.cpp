@@ -6,6 +6,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "firmware/firmware_image.h"
@@ -65,6 +66,7 @@ class UploaderDialogTest : public testing::Test {
   TempFile good{versioned_file(5)};
   TempFile second_good{versioned_file(6)};
   TempFile end_only{END + "\n"};
+  TempFile empty_record{":0000000000\n" + END + "\n"};
   TempFile broken{data_record(0x10, {1, 2}) + "\nnot a record\n" + END + "\n"};
 };
 
@@ -96,7 +98,16 @@ TEST_F(UploaderDialogTest, CancellingTheFileDialogChangesNothing) {
   EXPECT_EQ(chooser.requests.size(), 2u);
 }
 
-enum class Action { load_good, load_second, load_end_only, load_broken, program, tick, exit };
+enum class Action {
+  load_good,
+  load_second,
+  load_end_only,
+  load_empty_record,
+  load_broken,
+  program,
+  tick,
+  exit
+};
 
 struct Step {
   Action action;
@@ -120,6 +131,8 @@ class UploaderStateTest : public UploaderDialogTest, public testing::WithParamIn
         return load(second_good.path());
       case Action::load_end_only:
         return load(end_only.path());
+      case Action::load_empty_record:
+        return load(empty_record.path());
       case Action::load_broken:
         return load(broken.path());
       case Action::program:
@@ -166,9 +179,21 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"end_record_only",
                  {{Action::load_end_only, "File Error", true, false},
                   {Action::program, PLEASE_OPEN, true, false}}},
+        // A file of no records leaves "Program OstrelUSB" as it was.
         Scenario{"end_record_only_after_a_good_file",
                  {{Action::load_good, LOADED_5, true, true},
-                  {Action::load_end_only, "File Error", true, false},
+                  {Action::load_end_only, "File Error", true, true},
+                  {Action::program, "Error: Zero Length File !", true, true}}},
+        Scenario{"empty_record_after_a_good_file",
+                 {{Action::load_good, LOADED_5, true, true},
+                  {Action::load_empty_record, "File Error", true, true},
+                  {Action::program, "Error: Zero Length File !", true, true},
+                  {Action::load_second, LOADED_6, true, true}}},
+        Scenario{"empty_record_after_an_upload",
+                 {{Action::load_good, LOADED_5, true, true},
+                  {Action::program, PROGRAMMING, false, false},
+                  {Action::tick, DONE, true, false},
+                  {Action::load_empty_record, "File Error", true, false},
                   {Action::program, "Error: Zero Length File !", true, false}}},
         // The failed load reset the image: what is in it now is not the file shown before.
         Scenario{"broken_file_after_a_good_one",
@@ -188,6 +213,28 @@ TEST_F(UploaderDialogTest, ShowsTheLoadedFile) {
   const auto opening = std::find(dialog.text_log.begin(), dialog.text_log.end(),
                                  std::make_pair(IDC_UPLOADER_STATUS, std::string("Opening File")));
   EXPECT_NE(opening, dialog.text_log.end());
+}
+
+TEST_F(UploaderDialogTest, ListsWhatWillNotBeProgrammed) {
+  TempFile unsent(data_record(0, {0x05, 0x28, 0xFF, 0x3F, 0xFF, 0x3F, 0x1F, 5}) + "\n" +
+                  data_record(0x3BC0, {1, 2, 3, 4}) + "\n" + data_record(0x400E, {0xC4, 0x31}) +
+                  "\n" + END + "\n");
+  TempFile outside_only(data_record(0x400E, {0xC4, 0x31}) + "\n" + END + "\n");
+  const std::string never_sent =
+      "0x3BC0-0x3BC3 not programmed: the upload never sends this part of program memory";
+  const std::string outside =
+      "0x400E-0x400F not programmed: outside program memory (0x0000-0x3FFF)";
+  const std::vector<std::tuple<const TempFile*, std::string, std::string>> loads = {
+      {&unsent, "Ostrel Version: 31.05 Loaded, 2 Records", never_sent + "\r\n" + outside},
+      {&good, LOADED_5, ""},
+      {&outside_only, "File Error", outside},
+      {&broken, "File Error", ""},  // nothing of it is programmed at all
+  };
+  for (const auto& [file, want_status, want_list] : loads) {
+    load(file->path());
+    EXPECT_EQ(status(), want_status) << file->path();
+    EXPECT_EQ(dialog.text(IDC_UPLOADER_LOG), want_list) << file->path();
+  }
 }
 
 TEST_F(UploaderDialogTest, WhileUploadingNothingCanInterfere) {

@@ -33,6 +33,11 @@ gui file-dialog "$GUI_APP_WIN_DIR\\fw.bin" 10000
 gui -w "$UPLOADER" wait-text 4036 "Ostrel Version: 31.05 Loaded, 1024 Records" 60000
 gui_check "path line" "$GUI_APP_WIN_DIR\\fw.bin" -w "$UPLOADER" text 4038
 gui_check "Program after loading" 1 -w "$UPLOADER" enabled 4028
+# The image covers all of program memory, so the parts that the upload never sends are listed.
+never_sent="not programmed: the upload never sends this part of program memory"
+gui_check "what will not be programmed" \
+  "0x3BC0-0x3E7F $never_sent"$'\r\n'"0x3EC0-0x3F3F $never_sent"$'\r\n'"0x3F80-0x3FFF $never_sent" \
+  -w "$UPLOADER" text 4034
 gui_screenshot loaded
 
 gui -w "$UPLOADER" click 4028
