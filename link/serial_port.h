@@ -30,6 +30,10 @@ class SerialPort {
   // Receives exactly count bytes within wait_ms, in one transfer. On a time-out the transfer is
   // cancelled and the cancel awaited: nothing writes into data after the return.
   virtual bool read(uint8_t* data, size_t count, int wait_ms) = 0;
+  // Waits, at most wait_ms, until every byte handed to write has left the port: a send may
+  // complete once its bytes are queued in the driver or an adapter. True when nothing is left
+  // to send. A port that cannot tell (a pseudo-terminal, the in-process keyer) returns at once.
+  virtual bool drain(int /*wait_ms*/) { return true; }
   virtual void close() = 0;
 };
 

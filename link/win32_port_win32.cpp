@@ -58,6 +58,21 @@ class Win32SerialPort : public SerialPort {
     return transfer(false, data, count, wait_ms);
   }
 
+  // FlushFileBuffers would wait without a limit (a port held back by flow control never
+  // empties), so the driver's output count is watched until it reaches zero or the wait ends.
+  bool drain(int wait_ms) override {
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(wait_ms < 0 ? 0 : wait_ms);
+    for (;;) {
+      DWORD errors = 0;
+      COMSTAT status{};
+      if (handle_ == INVALID_HANDLE_VALUE || !ClearCommError(handle_, &errors, &status))
+        return false;
+      if (status.cbOutQue == 0) return true;
+      if (GetTickCount64() >= deadline) return false;
+      Sleep(5);
+    }
+  }
+
   void close() override {
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
