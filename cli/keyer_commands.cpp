@@ -10,14 +10,10 @@
 #include "link/admin.h"
 #include "link/interface_test.h"
 #include "link/link.h"
-#include "platform/pause.h"
 #include "resources/control_ids.h"
 #include "settings/main_window.h"
 
 namespace {
-// The keyer stores a written image before it answers again.
-constexpr int WRITE_SETTLE_MS = 500;
-
 const char* const LINK_HINT =
     "Check that the keyer is powered and connected, and the port (`ostrel ports`, --port).\n";
 
@@ -80,10 +76,10 @@ int write_keyer(const std::string& path, bool verify, std::ostream& out, std::os
   if (int status = load_image_file(path, image, err); status != EXIT_OK) return status;
   if (!keyer_answers(out, err)) return EXIT_KEYER;
   settings_image = image;
-  const bool sent = write_settings_image();
-  // Saved while the keyer stores the image, as the window does.
+  // Returns once the keyer can have stored the image, so that the verify or the next command
+  // cannot cut it short.
+  const bool sent = write_settings_image_and_wait();
   if (sent) keep_backup_or_warn(BackupKind::write, image, err);
-  pause_ms(WRITE_SETTLE_MS);
   if (!sent) {
     err << "ostrel: the settings image could not be sent to the keyer.\n" << LINK_HINT;
     return EXIT_KEYER;

@@ -25,6 +25,7 @@ class PathPort : public SerialPort {
   bool read(uint8_t* data, size_t count, int wait_ms) override {
     return inner_->read(data, count, wait_ms);
   }
+  bool drain(int wait_ms) override { return inner_->drain(wait_ms); }
   void close() override { inner_->close(); }
 
  private:

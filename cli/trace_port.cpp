@@ -84,6 +84,12 @@ bool TracePort::read(uint8_t* data, size_t count, int wait_ms) {
   return ok;
 }
 
+bool TracePort::drain(int wait_ms) {
+  const bool ok = inner_->drain(wait_ms);
+  line("drained", ok ? "" : "bytes still queued after " + std::to_string(wait_ms) + " ms  FAILED");
+  return ok;
+}
+
 void TracePort::close() {
   inner_->close();
   line("close", "");

@@ -22,6 +22,7 @@ class TracePort : public SerialPort {
   bool purge_input() override;
   bool write(const uint8_t* data, size_t count, int wait_ms) override;
   bool read(uint8_t* data, size_t count, int wait_ms) override;
+  bool drain(int wait_ms) override;
   void close() override;
 
  private:

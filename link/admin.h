@@ -34,3 +34,12 @@ bool read_settings_image(uint8_t* image);
 bool read_settings_image();
 // 0x00 0x0D, then the 288 bytes of the settings image; the result is that of the second send.
 bool write_settings_image();
+
+// The keyer's time to store an image once the last byte of it has arrived.
+inline constexpr int IMAGE_STORE_PAUSE_MS = 500;
+
+// Write as the window and `ostrel write` make it: write_settings_image, then wait until the port
+// has sent everything (within the send's own wait) and in no case less than the frame's time on
+// the line since the send began, then IMAGE_STORE_PAUSE_MS. On return the keyer can have stored
+// the image. True only when every byte was sent and has left the port.
+bool write_settings_image_and_wait();

@@ -56,11 +56,15 @@ bool link_reply_missed() {
   return link_state.reply_missed;
 }
 
-int link_write_wait_ms(uint32_t count) {
+int link_line_ms(uint32_t count) {
   const uint64_t baud = link_state.baud_rate ? link_state.baud_rate : LINK_BAUD_RATE;
   const uint64_t line_ms = (uint64_t{count} * 10 * 1000 + baud - 1) / baud;
-  const uint64_t wait = LINK_WRITE_WAIT_MS + line_ms;
-  return wait > INT_MAX ? INT_MAX : static_cast<int>(wait);
+  return line_ms > INT_MAX - LINK_WRITE_WAIT_MS ? INT_MAX - LINK_WRITE_WAIT_MS
+                                                : static_cast<int>(line_ms);
+}
+
+int link_write_wait_ms(uint32_t count) {
+  return LINK_WRITE_WAIT_MS + link_line_ms(count);
 }
 
 bool link_write(const uint8_t* data, uint32_t count) {
@@ -73,6 +77,10 @@ bool link_read(uint8_t* buffer, uint32_t count) {
   if (link_state.port->read(buffer, count, LINK_READ_WAIT_MS)) return true;
   link_state.reply_missed = true;
   return false;
+}
+
+bool link_drain(int wait_ms) {
+  return link_state.port && link_state.port->drain(wait_ms);
 }
 
 bool link_set_baud_rate(uint32_t baud_rate) {

@@ -39,9 +39,13 @@ void link_close();
 bool link_write(const uint8_t* data, uint32_t count);
 bool link_read(uint8_t* buffer, uint32_t count);
 bool link_set_baud_rate(uint32_t baud_rate);
+// Waits, at most wait_ms, until everything sent has left the port; true when it has.
+bool link_drain(int wait_ms);
 bool link_is_open();
 bool link_reply_missed();
 
 // The send wait for count bytes at the current rate: 2000 ms plus the bytes' time on the line
 // (ten bits a byte), so that a 288-byte image at 1200 baud is not cut off.
 int link_write_wait_ms(uint32_t count);
+// The time count bytes need on the line at the current rate (ten bits a byte), rounded up.
+int link_line_ms(uint32_t count);

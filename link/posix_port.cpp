@@ -138,7 +138,7 @@ class PosixSerialPort : public SerialPort {
         return false;
       }
     }
-    return drain(deadline);
+    return drain_until(deadline);
   }
 
   bool read(uint8_t* data, size_t count, int wait_ms) override {
@@ -166,6 +166,10 @@ class PosixSerialPort : public SerialPort {
     return true;
   }
 
+  bool drain(int wait_ms) override {
+    return fd_ >= 0 && drain_until(Clock::now() + std::chrono::milliseconds(wait_ms));
+  }
+
   void close() override {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
@@ -185,7 +189,7 @@ class PosixSerialPort : public SerialPort {
 
   // Bytes handed to the driver are not yet on the line. tcdrain has no time limit, so the
   // output queue is watched until it empties or the deadline passes.
-  bool drain(Clock::time_point deadline) {
+  bool drain_until(Clock::time_point deadline) {
     for (;;) {
       int queued = 0;
       if (::ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) return true;

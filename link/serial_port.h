@@ -25,11 +25,16 @@ class SerialPort {
   // Discards bytes received and not yet read; bytes waiting to be sent are kept.
   virtual bool purge_input() = 0;
   // Sends all count bytes within wait_ms. On a time-out the transfer is cancelled and the cancel
-  // awaited before returning. True only when every byte went out.
+  // awaited, for a few seconds at most, before returning. True only when every byte went out.
   virtual bool write(const uint8_t* data, size_t count, int wait_ms) = 0;
   // Receives exactly count bytes within wait_ms, in one transfer. On a time-out the transfer is
-  // cancelled and the cancel awaited: nothing writes into data after the return.
+  // cancelled and the cancel awaited: nothing writes into data after the return. A cancel that
+  // does not finish within a few seconds closes the port, and every later transfer fails.
   virtual bool read(uint8_t* data, size_t count, int wait_ms) = 0;
+  // Waits, at most wait_ms, until every byte handed to write has left the port: a send may
+  // complete once its bytes are queued in the driver or an adapter. True when nothing is left
+  // to send. A port that cannot tell (a pseudo-terminal, the in-process keyer) returns at once.
+  virtual bool drain(int /*wait_ms*/) { return true; }
   virtual void close() = 0;
 };
 

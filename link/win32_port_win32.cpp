@@ -2,6 +2,10 @@
 // waited for with its own event.
 #include <windows.h>
 
+#include <algorithm>
+#include <memory>
+#include <vector>
+
 #include "link/platform_serial_port.h"
 
 namespace {
@@ -58,37 +62,77 @@ class Win32SerialPort : public SerialPort {
     return transfer(false, data, count, wait_ms);
   }
 
+  // FlushFileBuffers would wait without a limit (a port held back by flow control never
+  // empties), so the driver's output count is watched until it reaches zero or the wait ends.
+  bool drain(int wait_ms) override {
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(wait_ms < 0 ? 0 : wait_ms);
+    for (;;) {
+      DWORD errors = 0;
+      COMSTAT status{};
+      if (handle_ == INVALID_HANDLE_VALUE || !ClearCommError(handle_, &errors, &status))
+        return false;
+      if (status.cbOutQue == 0) return true;
+      if (GetTickCount64() >= deadline) return false;
+      Sleep(5);
+    }
+  }
+
   void close() override {
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
   }
 
  private:
+  // How long a cancelled transfer may take to let go. A driver that never completes a cancel
+  // would otherwise hold the window for good.
+  static constexpr DWORD CANCEL_WAIT_MS = 3000;
+
+  // What the driver works on while a transfer is under way: the control block and a copy of the
+  // bytes, apart from the caller's buffer, so that a transfer the driver never gives back can be
+  // abandoned without leaving it able to write into memory that is in use again.
+  struct Transfer {
+    OVERLAPPED overlapped{};
+    std::vector<uint8_t> bytes;
+  };
+
   bool transfer(bool sending, uint8_t* data, size_t count, int wait_ms) {
     if (handle_ == INVALID_HANDLE_VALUE || count > MAXDWORD) return false;
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (overlapped.hEvent == nullptr) return false;
+    auto t = std::make_unique<Transfer>();
+    t->overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (t->overlapped.hEvent == nullptr) return false;
+    if (sending) {
+      t->bytes.assign(data, data + count);
+    } else {
+      t->bytes.resize(count);
+    }
 
     const DWORD wanted = static_cast<DWORD>(count);
     DWORD moved = 0;
-    const BOOL done = sending ? WriteFile(handle_, data, wanted, &moved, &overlapped)
-                              : ReadFile(handle_, data, wanted, &moved, &overlapped);
+    const BOOL done = sending ? WriteFile(handle_, t->bytes.data(), wanted, &moved, &t->overlapped)
+                              : ReadFile(handle_, t->bytes.data(), wanted, &moved, &t->overlapped);
     bool ok = false;
     if (done) {
       ok = moved == wanted;
     } else if (GetLastError() == ERROR_IO_PENDING) {
       const DWORD wait = wait_ms < 0 ? 0 : static_cast<DWORD>(wait_ms);
-      if (WaitForSingleObject(overlapped.hEvent, wait) == WAIT_OBJECT_0) {
-        ok = GetOverlappedResult(handle_, &overlapped, &moved, FALSE) && moved == wanted;
+      if (WaitForSingleObject(t->overlapped.hEvent, wait) == WAIT_OBJECT_0) {
+        ok = GetOverlappedResult(handle_, &t->overlapped, &moved, FALSE) && moved == wanted;
       } else {
-        // The transfer still owns the caller's buffer and this OVERLAPPED: stop it, and wait
-        // until the driver has let go of both before they are released.
-        CancelIoEx(handle_, &overlapped);
-        GetOverlappedResult(handle_, &overlapped, &moved, TRUE);
+        // Stop the transfer and give the driver a bounded time to let go of the block.
+        CancelIoEx(handle_, &t->overlapped);
+        if (WaitForSingleObject(t->overlapped.hEvent, CANCEL_WAIT_MS) != WAIT_OBJECT_0) {
+          // The driver still owns the control block, the bytes and the event and may write
+          // into them at any time: they are left allocated for good. The port is closed, so
+          // that every later transfer fails at once and the next operation opens it afresh.
+          [[maybe_unused]] Transfer* abandoned = t.release();
+          close();
+          return false;
+        }
+        GetOverlappedResult(handle_, &t->overlapped, &moved, FALSE);
       }
     }
-    CloseHandle(overlapped.hEvent);
+    if (ok && !sending) std::copy(t->bytes.begin(), t->bytes.end(), data);
+    CloseHandle(t->overlapped.hEvent);
     return ok;
   }
 

@@ -11,7 +11,6 @@
 #include "link/link.h"
 #include "messages/message_codec.h"
 #include "messages/message_editor.h"
-#include "platform/pause.h"
 #include "resources/control_ids.h"
 #include "settings/settings_fields.h"
 #include "settings/settings_panel.h"
@@ -24,8 +23,6 @@ namespace {
 constexpr int COMMAND_CONTROLS[] = {IDC_TEST,          IDC_WRITE,         IDC_READ,
                                     IDC_MESSAGE_BANK1, IDC_MESSAGE_BANK2, IDC_USER1,
                                     IDC_USER2,         IDC_SET_COM_PORT,  IDC_FW_UPDATE};
-
-constexpr int WRITE_SETTLE_MS = 500;
 
 DialogControls& window() {
   return *main_window_state.window;
@@ -155,9 +152,9 @@ void write_keyer() {
     if (!reopen_and_test()) return;
     if (!store_window_into_image()) return;
     set_status("Writing");
-    const bool sent = write_settings_image();
+    // "Done" once the keyer can have stored the image, not once it is queued for the line.
+    const bool sent = write_settings_image_and_wait();
     if (sent) keep_backup(BackupKind::write, settings_image);
-    pause_ms(WRITE_SETTLE_MS);
     set_status(sent ? "Done" : ">Write failed");
   });
 }

@@ -13,8 +13,8 @@
 //
 // A send on a pseudo-terminal (and through Wine onto one) completes when its bytes are queued,
 // not when they have left, so a pause that follows a send runs while those bytes are still on
-// the line: only the part of it that outlasts them adds to the floor. (Write's 500 ms after the
-// 288-byte image thus adds nothing at 1200 baud.)
+// the line: only the part of it that outlasts them adds to the floor. (Write's wait for its image's
+// time on the line thus adds nothing to the bytes, and its 500 ms, which follow, count whole.)
 struct LineMeter {
   uint64_t bytes_sent = 0;
   uint64_t bytes_received = 0;
@@ -54,6 +54,7 @@ class MeteredPort : public SerialPort {
   bool purge_input() override { return inner_->purge_input(); }
   bool write(const uint8_t* data, size_t count, int wait_ms) override;
   bool read(uint8_t* data, size_t count, int wait_ms) override;
+  bool drain(int wait_ms) override { return inner_->drain(wait_ms); }
   void close() override { inner_->close(); }
 
  private:

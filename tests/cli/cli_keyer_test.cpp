@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -20,12 +21,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void no_pause(int) {}
+// The pauses asked for, added up; none of them sleeps.
+int paused_ms = 0;
+void no_pause(int ms) {
+  paused_ms += ms;
+}
 
 // A keyer in this process, a folder for the files, and no real pauses.
 class CliKeyerCommand : public ::testing::Test {
  protected:
   void SetUp() override {
+    paused_ms = 0;
     set_pause_function(no_pause);
     folder_ = fs::temp_directory_path() /
               ("ostrel-keyer-" +
@@ -123,9 +129,13 @@ TEST_F(CliKeyerCommand, WriteStoresTheFileInTheKeyer) {
   const std::string file = path("write.eep");
   ASSERT_EQ(save_image_file(file, image_, err_), EXIT_OK);
   SimulatedKeyerLink sim;
+  const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(write_keyer(file, true, out_, err_), EXIT_OK) << err_.str();
+  const auto took = std::chrono::steady_clock::now() - start;
   EXPECT_EQ(sim.keyer.image, image_);
   EXPECT_EQ(sim.keyer.image_writes, 1);
+  // The verify reads back only after the image's time on the line and the keyer's 500 ms.
+  EXPECT_GE(paused_ms + std::chrono::duration<double>(took).count() * 1000, 100 + 2400 + 500);
 }
 
 // The simulated keyer's port, with one byte of every image it sends changed on the way.

@@ -14,6 +14,9 @@ using Clock = std::chrono::steady_clock;
 // The command line's fixed pauses on any path: 100 ms before the purge of the open, 500 ms
 // after a settings write, 200 ms for the bootloader's rate switch.
 constexpr long CLI_PAUSES_MS = 100 + 500 + 200;
+// A write also waits out the image frame's 290 bytes on the line at 1200 baud before its 500 ms,
+// however fast the simulated keyer takes them.
+constexpr long WRITE_LINE_WAIT_MS = 2417;
 constexpr int EXIT_KEYER_FAILURE = 1;
 
 struct Run {
@@ -137,7 +140,9 @@ CellOutcome run_cli_cell(const Cell& cell, const KeyerPlace& place, const std::s
   CliRig rig{cell, place, ostrel, files_dir, outcome.problems};
 
   const auto files_before = snapshot(files_dir);
-  outcome.bound_ms = upper_bound_ms(cell, CLI_PAUSES_MS, margin_ms);
+  const long pauses_ms =
+      CLI_PAUSES_MS + (cell.operation == Operation::cli_write ? WRITE_LINE_WAIT_MS : 0);
+  outcome.bound_ms = upper_bound_ms(cell, pauses_ms, margin_ms);
   const Run run = rig.run(outcome.bound_ms + 10000);
   outcome.elapsed_ms = run.elapsed_ms;
 

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "link/link.h"
@@ -103,6 +106,65 @@ TEST_F(AdminTest, IncompleteImageReadLeavesTheImageAsItWas) {
     EXPECT_FALSE(read_settings_image());
     EXPECT_EQ(settings_image, pattern(1));
   }
+}
+
+// What the port and the pause seam were asked, in order: "write N", "drain", "pause N".
+std::vector<std::string> write_events;
+
+class DrainLoggingPort : public InProcessPort {
+ public:
+  using InProcessPort::InProcessPort;
+  bool write(const uint8_t* data, size_t count, int wait_ms) override {
+    write_events.push_back("write " + std::to_string(count));
+    return InProcessPort::write(data, count, wait_ms);
+  }
+  bool drain(int wait_ms) override {
+    write_events.push_back("drain");
+    return wait_ms > 0 && drains_;
+  }
+  bool drains_ = true;
+};
+
+// A send completes when its bytes are queued, so Write waits for the port to empty, and for the
+// frame's own time on the line in any case, before the keyer's 500 ms to store it.
+TEST_F(AdminTest, WriteEndsWhenTheKeyerCanHaveTheImage) {
+  const struct {
+    uint32_t baud;
+    bool drains;
+  } cases[] = {{1200, true}, {2400, true}, {9600, true}, {300, true}, {1200, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.baud) + (c.drains ? "" : ", queue never empties"));
+    DrainLoggingPort* port = nullptr;
+    set_serial_port_factory([&]() -> std::unique_ptr<SerialPort> {
+      auto made = std::make_unique<DrainLoggingPort>(sim.keyer, sim.port_faults);
+      port = made.get();
+      return made;
+    });
+    ASSERT_EQ(link_open(1), LINK_OK);
+    port->drains_ = c.drains;
+    ASSERT_TRUE(link_set_baud_rate(c.baud));
+    write_events.clear();
+    set_pause_function([](int ms) { write_events.push_back("pause " + std::to_string(ms)); });
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(write_settings_image_and_wait(), c.drains);
+    const auto took = std::chrono::steady_clock::now() - start;
+
+    ASSERT_GE(write_events.size(), 4u);
+    EXPECT_EQ(write_events[0], "write 2");
+    EXPECT_EQ(write_events[1], "write 288");
+    EXPECT_EQ(write_events[2], "drain");
+    EXPECT_EQ(write_events.back(), "pause 500");
+    int paused = 0;
+    for (size_t i = 3; i < write_events.size(); ++i) {
+      ASSERT_EQ(write_events[i].rfind("pause ", 0), 0u) << write_events[i];
+      paused += std::stoi(write_events[i].substr(6));
+    }
+    const double image_on_line_ms = 288.0 * 10 * 1000 / c.baud;
+    const double waited_ms = paused + std::chrono::duration<double>(took).count() * 1000;
+    EXPECT_GE(waited_ms, image_on_line_ms + 500);
+  }
+  link_close();
 }
 
 TEST_F(AdminTest, ImageWriteFailsWhenTheBlockIsNotSent) {

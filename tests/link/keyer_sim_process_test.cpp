@@ -39,6 +39,7 @@ class PortAtPath : public SerialPort {
   bool purge_input() override { return port_->purge_input(); }
   bool write(const uint8_t* d, size_t n, int ms) override { return port_->write(d, n, ms); }
   bool read(uint8_t* d, size_t n, int ms) override { return port_->read(d, n, ms); }
+  bool drain(int ms) override { return port_->drain(ms); }
   void close() override { port_->close(); }
 
  private:

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -259,7 +261,9 @@ TEST_F(WindowTest, WriteSendsTheStoredPanelAndEncodedMessages) {
   window.set_text(IDC_MSG1, "cq test");
   window.set_text(IDC_CALLSIGN_USER2, "w1aw");
 
+  const auto start = std::chrono::steady_clock::now();
   click(IDC_WRITE);
+  const auto took = std::chrono::steady_clock::now() - start;
 
   EXPECT_EQ(window.text(IDC_STATUS_LINE), "Done");
   EXPECT_EQ(sim.keyer.image_writes, 1);
@@ -269,7 +273,11 @@ TEST_F(WindowTest, WriteSendsTheStoredPanelAndEncodedMessages) {
   expected[0] = "CQ TEST";
   expected[13] = "W1AW";
   EXPECT_EQ(decode_messages(), expected);
+  // "Done" only once the 290 bytes at 1200 baud have had their time on the line (the port
+  // reports them sent at once), and the keyer its 500 ms to store them after that.
   EXPECT_EQ(requested_pauses.back(), 500);
+  const int paused = std::accumulate(requested_pauses.begin(), requested_pauses.end(), 0);
+  EXPECT_GE(paused + std::chrono::duration<double>(took).count() * 1000, 100 + 2400 + 500);
 }
 
 struct WriteRefusal {

@@ -60,8 +60,14 @@ int main() {
     return 1;
   }
 
+  // Write as the window makes it: the port's output count watched until it is empty, the
+  // frame's 2.4 s on the line and the keyer's 500 ms after them, and no more than the send's wait.
   settings_image = pattern();
-  check(write_settings_image(), "settings image sent");
+  const auto write_start = std::chrono::steady_clock::now();
+  const bool written = write_settings_image_and_wait();
+  const long write_ms = elapsed_ms(write_start);
+  check(written && write_ms >= 2900 && write_ms < 5000,
+        "settings image sent and given its time (" + std::to_string(write_ms) + " ms)");
 
   // Read back as its own operation, on a freshly opened port, like the window does.
   link_close();
