@@ -1,6 +1,7 @@
 #include "messages/message_codec.h"
 
 #include <algorithm>
+#include <array>
 #include <string_view>
 
 #include "messages/character_codes.h"
@@ -32,11 +33,16 @@ uint8_t char_to_code(unsigned char c) {
 
 std::optional<char> code_to_char(uint8_t code) {
   // First match, the refusal mark included: 0x01 reads as '!', which the check before a write
-  // then names, rather than ending the text and hiding what follows it.
-  for (int i = 0; i < CHARACTER_CODE_COUNT; ++i) {
-    if (CHARACTER_CODES[i] == code) return static_cast<char>(FIRST_CODED_CHAR + i);
-  }
-  return std::nullopt;
+  // then names, rather than ending the text and hiding what follows it. The matches are found
+  // once: every byte of every slot is looked up, each time the boxes are shown.
+  static const std::array<char, 256> first_match = [] {
+    std::array<char, 256> table{};
+    for (int i = CHARACTER_CODE_COUNT - 1; i >= 0; --i)
+      table[CHARACTER_CODES[i]] = static_cast<char>(FIRST_CODED_CHAR + i);
+    return table;
+  }();
+  if (first_match[code] == 0) return std::nullopt;
+  return first_match[code];
 }
 
 bool is_char_accepted(unsigned char c) {
