@@ -66,3 +66,11 @@ std::vector<std::string> unsent_data_lines(size_t shown) {
   }
   return text;
 }
+
+bool upload_sends_file_data() {
+  const auto& held = programming_file_state.held;
+  for (uint32_t a = 0; a < FIRMWARE_IMAGE_BYTES; ++a) {
+    if (held.test(a) && block_is_uploaded(static_cast<int>(a / FIRMWARE_BLOCK_DATA))) return true;
+  }
+  return false;
+}

@@ -29,7 +29,9 @@ void arm_program(DialogControls& dialog, bool armed) {
 const char* program_refusal() {
   const UploaderState& s = uploader_state;
   if (!s.file_loaded) return "Error: Please Open a Programming File !";
-  if (s.load_result == 0) return "Error: Zero Length File !";
+  // A file whose data all lies where the upload never sends it has nothing to program either.
+  if (s.load_result == 0 || (s.load_result > 0 && !upload_sends_file_data()))
+    return "Error: Zero Length File !";
   // The image was reset by the failed load: what it holds is not the file that was shown.
   if (s.load_result < 0) return "Error: Last Load Failed, Please Load the File Again !";
   // After an upload the file is loaded again before it is programmed again.

@@ -68,6 +68,8 @@ class UploaderDialogTest : public testing::Test {
   TempFile end_only{END + "\n"};
   TempFile empty_record{":0000000000\n" + END + "\n"};
   TempFile broken{data_record(0x10, {1, 2}) + "\nnot a record\n" + END + "\n"};
+  // Program memory that the upload never sends, and nothing else: a bootloader's own part.
+  TempFile never_sent{data_record(0x3BC0, {1, 2, 3, 4}) + "\n" + END + "\n"};
 };
 
 TEST_F(UploaderDialogTest, OpensWithNothingLoaded) {
@@ -104,6 +106,7 @@ enum class Action {
   load_end_only,
   load_empty_record,
   load_broken,
+  load_never_sent,
   program,
   tick,
   exit
@@ -135,6 +138,8 @@ class UploaderStateTest : public UploaderDialogTest, public testing::WithParamIn
         return load(empty_record.path());
       case Action::load_broken:
         return load(broken.path());
+      case Action::load_never_sent:
+        return load(never_sent.path());
       case Action::program:
         uploader_program(dialog);
         return;
@@ -195,6 +200,10 @@ INSTANTIATE_TEST_SUITE_P(
                   {Action::tick, DONE, true, false},
                   {Action::load_empty_record, "File Error", true, false},
                   {Action::program, "Error: Zero Length File !", true, false}}},
+        // Programming it would send an erased image in place of the firmware.
+        Scenario{"data_only_where_the_upload_never_sends",
+                 {{Action::load_never_sent, "Ostrel Version: 255.63 Loaded, 1 Records", true, true},
+                  {Action::program, "Error: Zero Length File !", true, true}}},
         // The failed load reset the image: what is in it now is not the file shown before.
         Scenario{"broken_file_after_a_good_one",
                  {{Action::load_good, LOADED_5, true, true},
