@@ -17,11 +17,15 @@ struct Unsent {
   const char* why;
 };
 
+bool address_is_uploaded(uint32_t address) {
+  return block_is_uploaded(static_cast<int>(address / FIRMWARE_BLOCK_DATA));
+}
+
 // Program bytes that the file supplied for blocks the upload leaves out, as runs.
 void add_never_sent(std::vector<Unsent>& unsent) {
   const auto& held = programming_file_state.held;
   for (uint32_t a = 0; a < FIRMWARE_IMAGE_BYTES; ++a) {
-    if (!held.test(a) || block_is_uploaded(static_cast<int>(a / FIRMWARE_BLOCK_DATA))) continue;
+    if (!held.test(a) || address_is_uploaded(a)) continue;
     if (!unsent.empty() && unsent.back().range.last + 1 == a)
       unsent.back().range.last = a;
     else
@@ -70,7 +74,7 @@ std::vector<std::string> unsent_data_lines(size_t shown) {
 bool upload_sends_file_data() {
   const auto& held = programming_file_state.held;
   for (uint32_t a = 0; a < FIRMWARE_IMAGE_BYTES; ++a) {
-    if (held.test(a) && block_is_uploaded(static_cast<int>(a / FIRMWARE_BLOCK_DATA))) return true;
+    if (held.test(a) && address_is_uploaded(a)) return true;
   }
   return false;
 }
