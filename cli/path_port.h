@@ -27,6 +27,7 @@ class PathPort : public SerialPort {
   }
   bool drain(int wait_ms) override { return inner_->drain(wait_ms); }
   void close() override { inner_->close(); }
+  int last_error() const override { return inner_->last_error(); }
 
  private:
   std::unique_ptr<SerialPort> inner_;

@@ -24,6 +24,7 @@ class TracePort : public SerialPort {
   bool read(uint8_t* data, size_t count, int wait_ms) override;
   bool drain(int wait_ms) override;
   void close() override;
+  int last_error() const override { return inner_->last_error(); }
 
  private:
   void line(const char* event, const std::string& detail);

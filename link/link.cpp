@@ -23,8 +23,13 @@ int link_open(int32_t port_number) {
   // device cannot be opened twice anyway.
   if (link_state.port || link_state.is_open) link_close();
 
+  link_state.open_error = 0;
   std::unique_ptr<SerialPort> port = make_serial_port();
-  if (!port || !port->open(link_port_name(port_number))) return LINK_ERR_OPEN;
+  if (!port) return LINK_ERR_OPEN;
+  if (!port->open(link_port_name(port_number))) {
+    link_state.open_error = port->last_error();
+    return LINK_ERR_OPEN;
+  }
 
   // From here on the device is held, so every later failure leaves it for link_close.
   link_state.port = std::move(port);
@@ -32,11 +37,16 @@ int link_open(int32_t port_number) {
   link_state.baud_rate = LINK_BAUD_RATE;
   link_state.reply_missed = false;
 
-  if (!link_state.port->read_settings()) return LINK_ERR_GET_STATE;
-  if (!link_state.port->apply_line_settings(LINK_BAUD_RATE)) return LINK_ERR_SET_STATE;
+  // The step's own status, with the system's reason kept for whoever tells the user.
+  const auto failed = [](int status) {
+    link_state.open_error = link_state.port->last_error();
+    return status;
+  };
+  if (!link_state.port->read_settings()) return failed(LINK_ERR_GET_STATE);
+  if (!link_state.port->apply_line_settings(LINK_BAUD_RATE)) return failed(LINK_ERR_SET_STATE);
   // Let bytes that were already on their way land before they are thrown away.
   pause_ms(100);
-  if (!link_state.port->purge_input()) return LINK_ERR_PURGE;
+  if (!link_state.port->purge_input()) return failed(LINK_ERR_PURGE);
   return LINK_OK;
 }
 
@@ -54,6 +64,10 @@ bool link_is_open() {
 
 bool link_reply_missed() {
   return link_state.reply_missed;
+}
+
+int link_open_error() {
+  return link_state.open_error;
 }
 
 int link_line_ms(uint32_t count) {

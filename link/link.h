@@ -24,6 +24,9 @@ struct LinkState {
   // A read ran out of time since the port was opened: its reply may still arrive and would be
   // taken for the answer to whatever is asked next.
   bool reply_missed = false;
+  // The system's error code (errno, GetLastError) of the step at which the last link_open failed;
+  // 0 after an open that succeeded.
+  int open_error = 0;
 };
 extern LinkState link_state;
 
@@ -43,6 +46,7 @@ bool link_set_baud_rate(uint32_t baud_rate);
 bool link_drain(int wait_ms);
 bool link_is_open();
 bool link_reply_missed();
+int link_open_error();
 
 // The send wait for count bytes at the current rate: 2000 ms plus the bytes' time on the line
 // (ten bits a byte), so that a 288-byte image at 1200 baud is not cut off.

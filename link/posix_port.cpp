@@ -72,26 +72,31 @@ class PosixSerialPort : public SerialPort {
 
   bool open(const std::string& name) override {
     close();
+    error_ = 0;
     const std::string path = posix_device_path(name);
-    if (path.empty()) return false;
+    if (path.empty()) return failed(ENOENT);
     // Non-blocking for good: every wait is a poll with its own deadline.
     fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0) return false;
+    if (fd_ < 0) return failed(errno);
     // One user of a port at a time, as on Windows: a second program talking to the same keyer
-    // would take the first one's replies.
+    // would take the first one's replies. A port held that way says EWOULDBLOCK.
     if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+      const int error = errno;
       close();
-      return false;
+      return failed(error);
     }
     return true;
   }
 
-  bool read_settings() override { return fd_ >= 0 && ::tcgetattr(fd_, &settings_) == 0; }
+  bool read_settings() override {
+    if (fd_ >= 0 && ::tcgetattr(fd_, &settings_) == 0) return true;
+    return failed(fd_ >= 0 ? errno : EBADF);  // ENOTTY: not a serial device
+  }
 
   bool apply_line_settings(uint32_t baud_rate) override {
     if (fd_ < 0) return false;
     speed_t speed;
-    if (!speed_for(baud_rate, speed)) return false;
+    if (!speed_for(baud_rate, speed)) return failed(EINVAL);
     // Raw bytes both ways: no line editing, no echo, no signals, no translation of CR/LF, no
     // XON/XOFF, no parity check, so that every byte value reaches the keyer and back unchanged.
     settings_.c_iflag &=
@@ -105,7 +110,8 @@ class PosixSerialPort : public SerialPort {
     // also what a hung-up device gives.
     settings_.c_cc[VMIN] = 1;
     settings_.c_cc[VTIME] = 0;
-    if (!apply_speed(speed)) return false;
+    errno = 0;
+    if (!apply_speed(speed)) return failed(errno != 0 ? errno : EIO);
     // The keyer's interface wants DTR raised and RTS low. A pty has no modem lines, so a
     // refusal here is no fault.
     int line = TIOCM_DTR;
@@ -120,7 +126,10 @@ class PosixSerialPort : public SerialPort {
     return fd_ >= 0 && speed_for(baud_rate, speed) && apply_speed(speed);
   }
 
-  bool purge_input() override { return fd_ >= 0 && ::tcflush(fd_, TCIFLUSH) == 0; }
+  bool purge_input() override {
+    if (fd_ >= 0 && ::tcflush(fd_, TCIFLUSH) == 0) return true;
+    return failed(fd_ >= 0 ? errno : EBADF);
+  }
 
   bool write(const uint8_t* data, size_t count, int wait_ms) override {
     if (fd_ < 0) return false;
@@ -175,7 +184,14 @@ class PosixSerialPort : public SerialPort {
     fd_ = -1;
   }
 
+  int last_error() const override { return error_; }
+
  private:
+  bool failed(int error) {
+    error_ = error;
+    return false;
+  }
+
   bool apply_speed(speed_t speed) {
     termios wanted = settings_;
     if (::cfsetispeed(&wanted, speed) != 0 || ::cfsetospeed(&wanted, speed) != 0) return false;
@@ -202,6 +218,7 @@ class PosixSerialPort : public SerialPort {
   }
 
   int fd_ = -1;
+  int error_ = 0;
   termios settings_{};
 };
 

@@ -36,6 +36,10 @@ class SerialPort {
   // to send. A port that cannot tell (a pseudo-terminal, the in-process keyer) returns at once.
   virtual bool drain(int /*wait_ms*/) { return true; }
   virtual void close() = 0;
+  // The system's own error code (errno, GetLastError) for the last of open, read_settings,
+  // apply_line_settings and purge_input that failed, so that the user can be told why; 0 when
+  // the port has none to give.
+  virtual int last_error() const { return 0; }
 };
 
 using SerialPortFactory = std::function<std::unique_ptr<SerialPort>()>;

@@ -16,15 +16,16 @@ class Win32SerialPort : public SerialPort {
 
   bool open(const std::string& name) override {
     close();
+    error_ = 0;
     handle_ = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                           FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
-    return handle_ != INVALID_HANDLE_VALUE;
+    return succeeded(handle_ != INVALID_HANDLE_VALUE);
   }
 
   bool read_settings() override {
     dcb_ = DCB{};
     dcb_.DCBlength = sizeof dcb_;
-    return GetCommState(handle_, &dcb_) != 0;
+    return succeeded(GetCommState(handle_, &dcb_) != 0);
   }
 
   bool apply_line_settings(uint32_t baud_rate) override {
@@ -39,7 +40,7 @@ class Win32SerialPort : public SerialPort {
     dcb_.fInX = FALSE;
     dcb_.fNull = FALSE;
     dcb_.fRtsControl = RTS_CONTROL_DISABLE;
-    if (!SetCommState(handle_, &dcb_)) return false;
+    if (!succeeded(SetCommState(handle_, &dcb_) != 0)) return false;
     // A read ends when its bytes are in or 4.5 s after it began; sends have no limit of their
     // own. Whether the port took these is not checked: the transfers keep their own waits.
     COMMTIMEOUTS timeouts{0, 0, 4500, 0, 0};
@@ -52,7 +53,7 @@ class Win32SerialPort : public SerialPort {
     return SetCommState(handle_, &dcb_) != 0;
   }
 
-  bool purge_input() override { return PurgeComm(handle_, PURGE_RXCLEAR) != 0; }
+  bool purge_input() override { return succeeded(PurgeComm(handle_, PURGE_RXCLEAR) != 0); }
 
   bool write(const uint8_t* data, size_t count, int wait_ms) override {
     return transfer(true, const_cast<uint8_t*>(data), count, wait_ms);
@@ -82,7 +83,15 @@ class Win32SerialPort : public SerialPort {
     handle_ = INVALID_HANDLE_VALUE;
   }
 
+  int last_error() const override { return static_cast<int>(error_); }
+
  private:
+  // Keeps the system's reason for a call that failed, for the user.
+  bool succeeded(bool ok) {
+    if (!ok) error_ = GetLastError();
+    return ok;
+  }
+
   // How long a cancelled transfer may take to let go. A driver that never completes a cancel
   // would otherwise hold the window for good.
   static constexpr DWORD CANCEL_WAIT_MS = 3000;
@@ -137,6 +146,7 @@ class Win32SerialPort : public SerialPort {
   }
 
   HANDLE handle_ = INVALID_HANDLE_VALUE;
+  DWORD error_ = 0;
   DCB dcb_{};
 };
 

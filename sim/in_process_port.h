@@ -15,6 +15,7 @@ struct PortFaults {
   bool fail_purge = false;
   bool fail_set_baud_rate = false;
   int write_accepts_at_most = -1;  // >= 0: a write moves only this many bytes
+  int system_error = 0;            // the reason a failing step gives (last_error)
 };
 
 // A serial port wired straight to a KeyerSim in this process. Nothing sleeps: a read whose bytes
@@ -31,6 +32,7 @@ class InProcessPort : public SerialPort {
   bool write(const uint8_t* data, size_t count, int wait_ms) override;
   bool read(uint8_t* data, size_t count, int wait_ms) override;
   void close() override;
+  int last_error() const override { return faults_.system_error; }
 
   std::string opened_name;                       // the name the link asked for
   std::vector<std::string>* name_log = nullptr;  // when set, every name asked for is appended
