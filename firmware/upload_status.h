@@ -22,5 +22,18 @@ inline constexpr int UPLOAD_ERR_SUCCESS_REPLY = 0x188;
 // Stopped on request between two frames: the keyer holds part of the new firmware.
 inline constexpr int UPLOAD_STOPPED = 0x200;
 
-// The uploader status line's text for a final status.
+// Program commands refused before the worker started; nothing was sent to the bootloader.
+inline constexpr int UPLOAD_REFUSED_NO_FILE = 0x300;           // no good load since opening
+inline constexpr int UPLOAD_REFUSED_ZERO_LENGTH = 0x301;       // nothing the upload would send
+inline constexpr int UPLOAD_REFUSED_LAST_LOAD_FAILED = 0x302;  // the image is not the file's
+inline constexpr int UPLOAD_REFUSED_DIP_IMAGE_ON_SMT = 0x303;
+inline constexpr int UPLOAD_REFUSED_SMT_IMAGE_ON_DIP = 0x304;
+inline constexpr int UPLOAD_REFUSED_PORT = 0x305;  // the port could not be opened or set up
+inline constexpr int UPLOAD_REFUSED_NOT_STARTED = 0x306;  // the worker thread did not start
+// A reply of the interface test came late and may still arrive, where the upload would take it
+// for the sync probe's answer.
+inline constexpr int UPLOAD_REFUSED_LATE_REPLY = 0x307;
+
+// The uploader status line's text for every status above: with the window's other result texts,
+// in link/result_texts.cpp.
 const char* upload_status_text(int status);

@@ -9,7 +9,9 @@
 #include "firmware/upload_status.h"
 #include "firmware/upload_worker.h"
 #include "link/interface_test.h"
+#include "link/keyer_operations.h"
 #include "link/link.h"
+#include "link/result_texts.h"
 #include "resources/control_ids.h"
 
 UploaderState uploader_state;
@@ -25,18 +27,18 @@ void arm_program(DialogControls& dialog, bool armed) {
   dialog.enable(IDC_UPLOADER_PROGRAM, armed);
 }
 
-// The text that refuses to program the loaded image, or nullptr when it may be programmed.
-const char* program_refusal() {
+// Why the loaded image may not be programmed (upload_status.h), or 0 when it may.
+int program_refusal() {
   const UploaderState& s = uploader_state;
-  if (!s.file_loaded) return "Error: Please Open a Programming File !";
+  if (!s.file_loaded) return UPLOAD_REFUSED_NO_FILE;
   // A file whose data all lies where the upload never sends it has nothing to program either.
   if (s.load_result == 0 || (s.load_result > 0 && !upload_sends_file_data()))
-    return "Error: Zero Length File !";
+    return UPLOAD_REFUSED_ZERO_LENGTH;
   // The image was reset by the failed load: what it holds is not the file that was shown.
-  if (s.load_result < 0) return "Error: Last Load Failed, Please Load the File Again !";
+  if (s.load_result < 0) return UPLOAD_REFUSED_LAST_LOAD_FAILED;
   // After an upload the file is loaded again before it is programmed again.
-  if (!s.program_armed) return "Error: Please Open a Programming File !";
-  return nullptr;
+  if (!s.program_armed) return UPLOAD_REFUSED_NO_FILE;
+  return 0;
 }
 
 // The edit box lists what the file holds that the upload will not program; a failed load has
@@ -49,13 +51,18 @@ void show_unsent_data(DialogControls& dialog, int load_result) {
   dialog.set_text(IDC_UPLOADER_LOG, text);
 }
 
-const char* variant_refusal() {
+int variant_refusal() {
   const bool dip_image = uploader_state.fw_minor >= FIRMWARE_DIP_MINOR;
-  if (keyer_values.ic_variant == IC_SMT && dip_image)
-    return "Error: Attempting to program an SMT Ostrel with an DIP image !";
-  if (keyer_values.ic_variant == IC_DIP && !dip_image)
-    return "Error: Attempting to program a DIP Ostrel with an SMT image !";
-  return nullptr;
+  if (keyer_values.ic_variant == IC_SMT && dip_image) return UPLOAD_REFUSED_DIP_IMAGE_ON_SMT;
+  if (keyer_values.ic_variant == IC_DIP && !dip_image) return UPLOAD_REFUSED_SMT_IMAGE_ON_DIP;
+  return 0;
+}
+
+// Ends a Program command that did not start the worker.
+bool refuse(DialogControls& dialog, int status) {
+  uploader_state.upload_result = status;
+  set_status(dialog, upload_status_text(status));
+  return false;
 }
 
 }  // namespace
@@ -105,29 +112,25 @@ void uploader_load(DialogControls& dialog, FileChooser& chooser) {
 bool uploader_program(DialogControls& dialog) {
   if (uploader_state.uploading) return false;  // one worker at a time
   dialog.set_progress(IDC_UPLOADER_PROGRESS, 0);
-  if (const char* refusal = program_refusal()) {
-    set_status(dialog, refusal);
-    return false;
-  }
+  uploader_state.tested = KeyerResult{};
+  if (const int refusal = program_refusal()) return refuse(dialog, refusal);
   // A fresh port at 1200 baud with an empty receive queue, and a fresh IC variant. The test's
   // outcome does not stop the upload: a keyer with only its bootloader fails it on purpose.
   if (link_is_open()) link_close();
-  interface_test(dialog);
-  // But a reply the test waited for in vain may still come, and the upload would take it for the
+  uploader_state.tested = run_interface_test();
+  // But a port that could not be opened has nothing to upload through.
+  if (uploader_state.tested.port_failed()) return refuse(dialog, UPLOAD_REFUSED_PORT);
+  // And a reply the test waited for in vain may still come, and the upload would take it for the
   // sync probe's answer: the keyer is not answering in time, so nothing is sent to it.
-  if (link_reply_missed()) {
-    set_status(dialog, upload_status_text(UPLOAD_ERR_TIMEOUT));
-    return false;
-  }
-  if (const char* refusal = variant_refusal()) {
-    set_status(dialog, refusal);
-    return false;
-  }
+  if (link_reply_missed()) return refuse(dialog, UPLOAD_REFUSED_LATE_REPLY);
+  if (uploader_state.on_keyer_tested) uploader_state.on_keyer_tested(uploader_state.tested);
+  if (const int refusal = variant_refusal()) return refuse(dialog, refusal);
 
   dialog.enable(IDC_UPLOADER_LOAD, false);
   arm_program(dialog, false);
   upload_progress.store(0);
   upload_status.store(0);
+  uploader_state.upload_result = UPLOAD_NO_RESULT;
   set_status(dialog, "Programming OstrelUSB....");
   uploader_state.uploading = true;
   bool (*start)() =
@@ -136,8 +139,7 @@ bool uploader_program(DialogControls& dialog) {
     uploader_state.uploading = false;
     dialog.enable(IDC_UPLOADER_LOAD, true);
     arm_program(dialog, true);
-    set_status(dialog, "Error: Could Not Start the Upload !");
-    return false;
+    return refuse(dialog, UPLOAD_REFUSED_NOT_STARTED);
   }
   return true;
 }

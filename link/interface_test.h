@@ -16,10 +16,13 @@ struct KeyerValues {
 };
 extern KeyerValues keyer_values;
 
-// The status field's text when the keyer stopped answering.
-inline constexpr const char* NO_RESPONSE_TEXT = "Ostrel Fail:no response";
+struct KeyerResult;
 
-// Opens the link if needed, checks that the keyer's firmware answers, reads its revision and IC
-// variant, and writes the outcome into the window's status field (4061) and IC label (4079).
-// Returns fw_major (30 or more) on success, -1 on every failure.
+// The interface test as the window shows it: "Testing Ostrel Interface    " in the status field
+// (4061), then run_interface_test (link/keyer_operations.h), then its outcome in the status field
+// and the IC label (4079). Returns fw_major (30 or more) on success, -1 on every failure.
 int interface_test(DialogControls& window);
+// The outcome's texts alone.
+void show_interface_test(DialogControls& window, const KeyerResult& result);
+
+inline constexpr const char* TESTING_TEXT = "Testing Ostrel Interface    ";
