@@ -6,9 +6,10 @@
 
 #include "files/backups.h"
 #include "files/settings_file.h"
-#include "link/admin.h"
 #include "link/interface_test.h"
+#include "link/keyer_operations.h"
 #include "link/link.h"
+#include "link/result_texts.h"
 #include "messages/message_codec.h"
 #include "messages/message_editor.h"
 #include "resources/control_ids.h"
@@ -28,28 +29,12 @@ DialogControls& window() {
   return *main_window_state.window;
 }
 
-// The entries come from the panel's tables, where each one's encoding is kept beside its text.
-template <typename Entries, typename TextOf>
-void fill_list(int id, const Entries& entries, TextOf text_of) {
-  window().combo_reset(id);
-  for (const auto& entry : entries) window().combo_add(id, text_of(entry));
-}
-
 void set_status(const std::string& text) {
   window().set_text(IDC_STATUS_LINE, text);
 }
 
 void show_com_port() {
   window().set_text(IDC_COM_PORT, "com:" + std::to_string(com_port_number));
-}
-
-// The supply voltage from the keyer's reading. A reading of 0 has no voltage, so it is said
-// plainly rather than divided by.
-std::string supply_voltage_text(uint8_t reading) {
-  if (reading == 0) return "no reading";
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2f Volts", 26214.4 / reading / 100);
-  return text;
 }
 
 // The shape shared by Test, Read and Write: the command controls are disabled throughout, and an
@@ -67,14 +52,27 @@ void run_keyer_operation(Operation operation) {
   unlock_commands();
 }
 
-// Every keyer operation starts on a freshly opened port with an empty receive queue.
-bool reopen_and_test() {
-  if (link_is_open()) link_close();
-  if (interface_test(window()) < 0) {
-    set_status(">Ostrel ERR");
-    return false;
+// Shows each stage of a keyer operation as it passes: the interface test in the status field and
+// the IC label, then the operation's own word in the status line.
+class WindowProgress : public KeyerProgress {
+ public:
+  explicit WindowProgress(const char* transferring_text = nullptr)
+      : transferring_text_(transferring_text) {}
+  void testing() override { window().set_text(IDC_STATUS_FIELD, TESTING_TEXT); }
+  void tested(const KeyerResult& result) override { show_interface_test(window(), result); }
+  void transferring() override {
+    if (transferring_text_ != nullptr) set_status(transferring_text_);
   }
-  return true;
+
+ private:
+  const char* transferring_text_;
+};
+
+// The status line's text for how the operation ended; a query that went unanswered after the
+// interface test is named in the status field too.
+void show_outcome(KeyerOperation operation, const KeyerResult& result) {
+  if (const char* text = status_line_text(operation, result.status)) set_status(text);
+  if (result.status == KeyerStatus::no_response) show_interface_test(window(), result);
 }
 
 void test_keyer() {
@@ -83,23 +81,13 @@ void test_keyer() {
     set_status("");
     window().set_text(IDC_SUPPLY_VOLTAGE, "");
     window().set_text(IDC_POT_VALUE, "");
-    if (!reopen_and_test()) return;
-    // A value that did not come in time may still arrive and would be read as the next query's:
-    // the test stops at the first one missing and shows none of them.
-    const bool ask_aux = keyer_values.ic_variant != IC_MINI;
-    uint8_t pot = 0;
-    uint8_t aux = 0;
-    uint8_t supply = 0;
-    if (!admin_request(ADMIN_POT_VALUE, pot) || (ask_aux && !admin_request(ADMIN_AUX_VALUE, aux)) ||
-        !admin_request(ADMIN_SUPPLY_VOLTAGE, supply)) {
-      window().set_text(IDC_STATUS_FIELD, NO_RESPONSE_TEXT);
-      set_status(">Ostrel ERR");
-      return;
-    }
-    set_status(">Ostrel OK");
-    window().set_text(IDC_POT_VALUE, "PotValue: " + std::to_string(pot));
-    if (ask_aux) window().set_text(IDC_AUX_VALUE, std::to_string(aux));
-    window().set_text(IDC_SUPPLY_VOLTAGE, supply_voltage_text(supply));
+    WindowProgress progress;
+    const KeyerResult result = keyer_test(progress);
+    show_outcome(KeyerOperation::test, result);
+    if (!result.ok()) return;
+    window().set_text(IDC_POT_VALUE, pot_value_text(result.pot_value));
+    if (result.aux_asked) window().set_text(IDC_AUX_VALUE, std::to_string(result.aux_value));
+    window().set_text(IDC_SUPPLY_VOLTAGE, supply_voltage_text(result.supply_reading));
   });
 }
 
@@ -119,17 +107,13 @@ void explain_partial_messages() {
 
 void read_keyer() {
   run_keyer_operation([] {
-    if (!reopen_and_test()) return;
-    set_status(">Reading");
-    // A reply cut short must not leave the image a mix of old and new bytes.
+    WindowProgress progress(">Reading");
     SettingsImage received{};
-    if (!read_settings_image(received.data())) {
-      set_status(">Read failed");
-      return;
-    }
+    const KeyerResult result = keyer_read(received, progress);
+    show_outcome(KeyerOperation::read, result);
+    if (!result.ok()) return;
     settings_image = received;
     keep_backup(BackupKind::read, received);
-    set_status(">Done");
     show_image();
     explain_partial_messages();
   });
@@ -149,13 +133,11 @@ bool store_window_into_image() {
 
 void write_keyer() {
   run_keyer_operation([] {
-    if (!reopen_and_test()) return;
-    if (!store_window_into_image()) return;
-    set_status("Writing");
+    WindowProgress progress("Writing");
     // "Done" once the keyer can have stored the image, not once it is queued for the line.
-    const bool sent = write_settings_image_and_wait();
-    if (sent) keep_backup(BackupKind::write, settings_image);
-    set_status(sent ? "Done" : ">Write failed");
+    const KeyerResult result = keyer_write(store_window_into_image, progress);
+    if (result.ok()) keep_backup(BackupKind::write, settings_image);
+    show_outcome(KeyerOperation::write, result);
   });
 }
 
@@ -212,12 +194,9 @@ void exit_program() {
   main_window_state.host->quit();
 }
 
-bool is_check_box(int id) {
-  return id >= IDC_SWAP && id <= IDC_SO2R;
-}
-
-bool is_list(int id) {
-  return id == IDC_KEYER_MODE || id == IDC_OUTPUT_CONFIG || id == IDC_PADDLE_HANG;
+bool is_field_of_kind(int id, FieldKind kind) {
+  const SettingField* field = setting_field_of_control(id);
+  return field != nullptr && field->kind == kind;
 }
 
 }  // namespace
@@ -242,20 +221,17 @@ void main_window_init(DialogControls& dialog, MainWindowHost& host, FileChooser&
   show_message_bank(dialog, 1);
   show_com_port();
 
-  // The lists are unsorted: their positions are the codes stored in the image.
-  fill_list(IDC_KEYER_MODE, KEYER_MODES, [](const KeyerModeEntry& e) { return e.text; });
-  fill_list(IDC_PADDLE_HANG, PADDLE_HANG_ENTRIES, [](const char* text) { return text; });
-  fill_list(IDC_OUTPUT_CONFIG, OUTPUT_CONFIGS, [](const OutputConfigEntry& e) { return e.text; });
+  fill_panel_lists(dialog);
 }
 
 void main_window_command(int id, int notification) {
   MainWindowState& state = main_window_state;
   if (state.window == nullptr) return;  // not initialised yet
-  if (is_check_box(id)) {
+  if (is_field_of_kind(id, FieldKind::check)) {
     apply_check_box(window(), id, state.selected_user_bank);
     return;
   }
-  if (is_list(id)) {
+  if (is_field_of_kind(id, FieldKind::list)) {
     if (notification == NOTIFY_SELECTION_CHANGE) {
       apply_list_selection(window(), id, state.selected_user_bank);
     }

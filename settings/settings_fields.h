@@ -2,43 +2,87 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "settings/settings_image.h"
 
-// The settings panel's controls and what each one means in a user bank, as tables: the panel's
-// operations walk these tables, so that every field's rule is written once.
+// Every setting of a user bank, described once: what the panel shows and checks, what `show`,
+// `set`, `diff` and JSON call it, where it lives in the bank and what Reset to Defaults gives it.
+// The panel, the command line and the page take what they need from this table.
 
-// How a checked value goes into the bank.
-enum class FieldStore {
-  byte,              // the value itself, at the field's offset
-  sidetone_divisor,  // 62500 / frequency
-  pot_order,         // MaxWpm > MinWpm; stores nothing yet
-  pot_min,           // MinWpm's range; stores nothing yet
-  pot_max,           // MaxWpm's range; stores the pot minimum and the pot range
-  letter_space,      // the low five bits, keeping bits 0xE0
+enum class FieldKind { number, check, list };
+
+// Where a field's value lives in a bank and how it is written there.
+enum class FieldEncoding {
+  byte,              // the value itself, at rel
+  sidetone_divisor,  // 62500 / frequency, at rel
+  pot_min,           // the pot minimum, at rel; the pot maximum (rel + 1 holds the range) stays
+  pot_max,           // the pot minimum at rel plus the pot range at rel + 1
+  letter_space,      // the low five bits of rel; its other three bits stay
+  bit,               // mask at rel
+  keyer_mode,        // KEYER_MODES: mode bits 0x30, and the Ultimatic family's pin bits 0xC0
+  paddle_hang,       // PADDLE_HANG_ENTRIES: pin configuration bits 0x30
+  output_config,     // OUTPUT_CONFIGS: the pin configuration's low four bits
 };
 
-// One step of the panel's validation, in the order the panel runs them.
-struct ValidationStep {
+struct SettingField {
+  const char* caption;  // the window's caption, as `show` and `diff` print it
+  const char* key;      // lower-case snake_case: the JSON key and a name `set` takes
   int control_id;
-  FieldStore store;
-  int rel;  // offset in the bank of the byte stored (pot_max: the pot minimum's)
-  unsigned low, high;
-  bool zero_allowed;          // 0 passes besides low..high
-  const char* message_user1;  // the "Error" box text
+  FieldKind kind;
+  FieldEncoding encoding;
+  int rel;       // offset in the bank
+  uint8_t mask;  // bit: the bit
+  // Numbers the panel checks: the values it accepts, its place in the order of the checks
+  // (1 to CHECK_STEP_COUNT; 0 for the fields it does not check) and its messages per bank.
+  unsigned low;
+  unsigned high;
+  bool zero_allowed;  // 0 passes besides low..high
+  int check_step;
+  const char* message_user1;
   const char* message_user2;
+  // What Reset to Defaults gives: the number as the panel shows it, 1 or 0 for a check box, the
+  // list position.
+  unsigned default_value;
 };
-inline constexpr int VALIDATION_STEP_COUNT = 14;
-extern const std::array<ValidationStep, VALIDATION_STEP_COUNT> VALIDATION_STEPS;
 
-// One check box: the bit it toggles in a bank's byte.
-struct CheckBoxBit {
-  int control_id;
-  int rel;
-  uint8_t mask;
-};
-inline constexpr int CHECK_BOX_COUNT = 11;
-extern const std::array<CheckBoxBit, CHECK_BOX_COUNT> CHECK_BOX_BITS;
+inline constexpr int SETTING_FIELD_COUNT = 27;
+// In the order `show` lists them.
+extern const std::array<SettingField, SETTING_FIELD_COUNT> SETTING_FIELDS;
+
+// The panel's checks run in steps 1..14; step 11 is no field's own: MaxWpm must be above MinWpm,
+// both read before either range is looked at.
+inline constexpr int CHECK_STEP_COUNT = 14;
+inline constexpr int POT_ORDER_CHECK_STEP = 11;
+inline constexpr const char* POT_ORDER_MESSAGE = "Pot Max must be greater than Pot Min";
+
+// The field a name means, by key or caption: case, spaces, '_', '-' and '%' do not count, so
+// "Lead In", "lead_in" and "leadin" are one field, as are "Tune50%" and "tune_50".
+const SettingField* find_setting_field(const std::string& name);
+const SettingField* setting_field_of_control(int control_id);
+const SettingField* setting_field_at_step(int check_step);
+
+// The same folding, for matching list entries and message names.
+std::string fold_name(const std::string& text);
+
+// The value the panel shows for a field of a bank: the number, 1 or 0 for a check box, the list
+// position. Nothing for a sidetone divisor of 0, which has no frequency.
+std::optional<unsigned> field_value(const SettingField& field, UserBank bank);
+// Stores a value as the panel does once it has passed its check, a click or a list pick.
+void store_field(const SettingField& field, UserBank bank, unsigned value);
+// Whether the bank's bytes hold, for this field, something the panel's checks let through. A
+// field the panel does not check always passes.
+bool stored_field_passes(const SettingField& field, UserBank bank);
+// Whether a value typed into the field passes its check (not the pot order).
+bool value_in_range(const SettingField& field, unsigned value);
+
+// The entries of a list field, in their order.
+std::vector<std::string> list_entries(const SettingField& field);
+// The field's value as a user reads it: a number, "on"/"off", a list entry; nothing for a number
+// that has none (the frequency of divisor 0).
+std::optional<std::string> field_text(const SettingField& field, UserBank bank);
 
 // Keyer Mode: list entries in their order, the mode register bits 0x30 each one sets, and the
 // pin-configuration bits 0x80/0x40 it sets (only the Ultimatic family touches them).
@@ -72,8 +116,5 @@ struct OutputConfigEntry {
 };
 inline constexpr int OUTPUT_CONFIG_COUNT = 8;
 extern const std::array<OutputConfigEntry, OUTPUT_CONFIG_COUNT> OUTPUT_CONFIGS;
-
-// What Reset to Defaults writes into each user bank, by offset in the bank.
-extern const std::array<uint8_t, USER_BANK_SIZE> BANK_DEFAULTS;
 
 inline constexpr unsigned SIDETONE_DIVIDEND = 62500;

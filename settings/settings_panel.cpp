@@ -7,163 +7,96 @@
 
 namespace {
 
-uint8_t& bank_byte(UserBank bank, int rel) {
-  return settings_image[bank_base(bank) + rel];
-}
-
-int keyer_mode_position(uint8_t mode, uint8_t pins) {
-  const uint8_t keyer = mode & MODE_KEYER_MASK;
-  if (keyer == MODE_ULTIMATIC) {
-    // Dit wins when both bits are set: it is the one looked at first.
-    if (pins & PIN_ULTIM_DIT) return 3;
-    if (pins & PIN_ULTIM_DAH) return 4;
-    return 2;
-  }
-  for (int i = 0; i < KEYER_MODE_COUNT; ++i) {
-    if (!KEYER_MODES[i].sets_pins && KEYER_MODES[i].mode_bits == keyer) return i;
-  }
-  return 0;  // not reached: every value of the two bits has an entry
-}
-
-int output_config_position(uint8_t pins) {
-  const uint8_t code = pins & PIN_OUTPUT_MASK;
-  const auto match = std::find_if(OUTPUT_CONFIGS.begin(), OUTPUT_CONFIGS.end(),
-                                  [code](const OutputConfigEntry& e) { return e.code == code; });
-  // Codes without an entry show as the first one; the byte keeps them until a pick.
-  return match == OUTPUT_CONFIGS.end() ? 0 : static_cast<int>(match - OUTPUT_CONFIGS.begin());
-}
-
-bool in_range(const ValidationStep& step, unsigned value) {
-  return (step.zero_allowed && value == 0) || (value >= step.low && value <= step.high);
-}
-
-void apply_keyer_mode(UserBank bank, int position) {
-  if (position < 0 || position >= KEYER_MODE_COUNT) return;
-  const KeyerModeEntry& entry = KEYER_MODES[position];
-  uint8_t& mode = bank_byte(bank, REL_MODE);
-  mode = static_cast<uint8_t>((mode & ~MODE_KEYER_MASK) | entry.mode_bits);
-  if (entry.sets_pins) {
-    uint8_t& pins = bank_byte(bank, REL_PIN_CONFIG);
-    pins = static_cast<uint8_t>((pins & ~PIN_ULTIM_MASK) | entry.pin_bits);
-  }
-}
-
-void apply_paddle_hang(UserBank bank, int position) {
-  if (position < 0 || position >= PADDLE_HANG_COUNT) return;
-  uint8_t& pins = bank_byte(bank, REL_PIN_CONFIG);
-  pins = static_cast<uint8_t>((pins & ~PIN_PADDLE_HANG_MASK) | (position << 4));
-}
-
-void apply_output_config(UserBank bank, int position) {
-  uint8_t& pins = bank_byte(bank, REL_PIN_CONFIG);
-  pins &= static_cast<uint8_t>(~PIN_OUTPUT_MASK);
-  if (position >= 0 && position < OUTPUT_CONFIG_COUNT) pins |= OUTPUT_CONFIGS[position].code;
+const SettingField& field_of(int control_id) {
+  return *setting_field_of_control(control_id);
 }
 
 }  // namespace
 
 void populate(DialogControls& window, UserBank bank) {
-  for (const ValidationStep& step : VALIDATION_STEPS) {
-    if (step.store == FieldStore::byte) window.set_uint(step.control_id, bank_byte(bank, step.rel));
+  for (const SettingField& field : SETTING_FIELDS) {
+    const std::optional<unsigned> value = field_value(field, bank);
+    switch (field.kind) {
+      case FieldKind::number:
+        // A divisor of 0 has no frequency: the box keeps whatever it showed.
+        if (value) window.set_uint(field.control_id, *value);
+        break;
+      case FieldKind::check:
+        window.set_check(field.control_id, value.value_or(0) != 0);
+        break;
+      case FieldKind::list:
+        window.combo_select(field.control_id, static_cast<int>(value.value_or(0)));
+        break;
+    }
   }
-  window.set_uint(IDC_LTR_SPC, bank_byte(bank, REL_LETTER_SPACE) & LETTER_SPACE_MASK);
-
-  const uint8_t pins = bank_byte(bank, REL_PIN_CONFIG);
-  window.combo_select(IDC_KEYER_MODE, keyer_mode_position(bank_byte(bank, REL_MODE), pins));
-  window.combo_select(IDC_PADDLE_HANG, (pins & PIN_PADDLE_HANG_MASK) >> 4);
-  window.combo_select(IDC_OUTPUT_CONFIG, output_config_position(pins));
-
-  // A divisor of 0 has no frequency: the box keeps whatever it showed.
-  const uint8_t divisor = bank_byte(bank, REL_SIDETONE);
-  if (divisor != 0) window.set_uint(IDC_SIDETONE_FREQ, SIDETONE_DIVIDEND / divisor);
-
-  const unsigned pot_min = bank_byte(bank, REL_POT_MIN);
-  window.set_uint(IDC_MAX_WPM, pot_min + bank_byte(bank, REL_POT_RANGE));
-  window.set_uint(IDC_MIN_WPM, pot_min);
-
-  for (const CheckBoxBit& box : CHECK_BOX_BITS) {
-    window.set_check(box.control_id, (bank_byte(bank, box.rel) & box.mask) != 0);
-  }
-
   window.show(IDC_CALLSIGN_USER1, bank == UserBank::user1);
   window.show(IDC_CALLSIGN_USER2, bank == UserBank::user2);
 }
 
-bool validate_and_store(DialogControls& window, UserBank bank) {
-  // Read once, at the order check, and used by the two range checks after it.
+void fill_panel_lists(DialogControls& window) {
+  for (const SettingField& field : SETTING_FIELDS) {
+    if (field.kind != FieldKind::list) continue;
+    // The lists are unsorted: their positions are the codes stored in the image.
+    window.combo_reset(field.control_id);
+    for (const std::string& entry : list_entries(field)) window.combo_add(field.control_id, entry);
+  }
+}
+
+const SettingField* validate_and_store_fields(DialogControls& window, UserBank bank) {
+  // Read once, at the order check, and used by the two range checks after it; the minimum is
+  // stored with the maximum, once both have passed.
+  const SettingField& max_field = field_of(IDC_MAX_WPM);
+  const SettingField& min_field = field_of(IDC_MIN_WPM);
   unsigned pot_max = 0;
   unsigned pot_min = 0;
-  for (const ValidationStep& step : VALIDATION_STEPS) {
-    bool passed = false;
-    unsigned value = 0;
-    if (step.store == FieldStore::pot_order) {
+  for (int step = 1; step <= CHECK_STEP_COUNT; ++step) {
+    if (step == POT_ORDER_CHECK_STEP) {
       pot_max = window.get_uint(IDC_MAX_WPM);
       pot_min = window.get_uint(IDC_MIN_WPM);
-      passed = pot_max > pot_min;
-    } else {
-      value = step.store == FieldStore::pot_min   ? pot_min
-              : step.store == FieldStore::pot_max ? pot_max
-                                                  : window.get_uint(step.control_id);
-      passed = in_range(step, value);
+      if (pot_max > pot_min) continue;
+      window.error_box(POT_ORDER_MESSAGE);
+      return &max_field;
     }
-    if (!passed) {
-      window.error_box(bank == UserBank::user1 ? step.message_user1 : step.message_user2);
-      return false;
+    const SettingField& field = *setting_field_at_step(step);
+    const unsigned value = &field == &max_field   ? pot_max
+                           : &field == &min_field ? pot_min
+                                                  : window.get_uint(field.control_id);
+    if (!value_in_range(field, value)) {
+      window.error_box(bank == UserBank::user1 ? field.message_user1 : field.message_user2);
+      return &field;
     }
     // Each value is stored as soon as it passes: a later failure keeps the earlier fields.
-    uint8_t& target = bank_byte(bank, step.rel);
-    switch (step.store) {
-      case FieldStore::byte:
-        target = static_cast<uint8_t>(value);
-        break;
-      case FieldStore::sidetone_divisor:
-        target = static_cast<uint8_t>(SIDETONE_DIVIDEND / value);
-        break;
-      case FieldStore::pot_max:
-        target = static_cast<uint8_t>(pot_min);
-        bank_byte(bank, REL_POT_RANGE) = static_cast<uint8_t>(pot_max - pot_min);
-        break;
-      case FieldStore::letter_space:
-        target = static_cast<uint8_t>((target & ~LETTER_SPACE_MASK) | value);
-        break;
-      case FieldStore::pot_order:
-      case FieldStore::pot_min:
-        break;
-    }
+    if (&field == &min_field) continue;
+    if (&field == &max_field) store_field(min_field, bank, pot_min);
+    store_field(field, bank, value);
   }
-  return true;
+  return nullptr;
+}
+
+bool validate_and_store(DialogControls& window, UserBank bank) {
+  return validate_and_store_fields(window, bank) == nullptr;
 }
 
 void apply_check_box(DialogControls& window, int control_id, UserBank bank) {
-  for (const CheckBoxBit& box : CHECK_BOX_BITS) {
-    if (box.control_id != control_id) continue;
-    uint8_t& target = bank_byte(bank, box.rel);
-    target ^= box.mask;
-    // From the bit, not from the box: the two agree after every click even if they did not before.
-    window.set_check(control_id, (target & box.mask) != 0);
-    return;
-  }
+  const SettingField* field = setting_field_of_control(control_id);
+  if (field == nullptr || field->kind != FieldKind::check) return;
+  store_field(*field, bank, field_value(*field, bank).value_or(0) ? 0 : 1);
+  // From the bit, not from the box: the two agree after every click even if they did not before.
+  window.set_check(control_id, field_value(*field, bank).value_or(0) != 0);
 }
 
 void apply_list_selection(DialogControls& window, int list_id, UserBank bank) {
-  const int position = window.combo_selection(list_id);
-  switch (list_id) {
-    case IDC_KEYER_MODE:
-      apply_keyer_mode(bank, position);
-      break;
-    case IDC_PADDLE_HANG:
-      apply_paddle_hang(bank, position);
-      break;
-    case IDC_OUTPUT_CONFIG:
-      apply_output_config(bank, position);
-      break;
-    default:
-      break;
-  }
+  const SettingField* field = setting_field_of_control(list_id);
+  if (field == nullptr || field->kind != FieldKind::list) return;
+  // No selection (-1) becomes a position past every list's end.
+  store_field(*field, bank, static_cast<unsigned>(window.combo_selection(list_id)));
 }
 
 void reset_to_defaults() {
   for (UserBank bank : {UserBank::user1, UserBank::user2}) {
-    std::copy(BANK_DEFAULTS.begin(), BANK_DEFAULTS.end(), settings_image.begin() + bank_base(bank));
+    std::fill_n(settings_image.begin() + bank_base(bank), USER_BANK_SIZE, 0);
+    // The minimum before the maximum, so that the range between them comes out right.
+    store_field(field_of(IDC_MIN_WPM), bank, field_of(IDC_MIN_WPM).default_value);
+    for (const SettingField& field : SETTING_FIELDS) store_field(field, bank, field.default_value);
   }
 }
