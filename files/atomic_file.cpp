@@ -130,6 +130,18 @@ FileWriteResult replace_file_contents(const std::string& path, const uint8_t* da
   return FileWriteResult::ok;
 }
 
+FileWriteResult check_file_replaceable(const std::string& path) {
+  if (path.empty()) return FileWriteResult::cannot_create;
+  const SaveTarget target = examine_save_target(path);
+  if (target.refused || !target_writable(target.path)) return FileWriteResult::cannot_create;
+  std::string temporary;
+  std::FILE* file = create_temporary_beside(target, temporary);
+  if (file == nullptr) return FileWriteResult::cannot_create;
+  std::fclose(file);
+  std::remove(temporary.c_str());
+  return FileWriteResult::ok;
+}
+
 bool write_file_atomically(const std::string& path, const uint8_t* data, size_t size) {
   return replace_file_contents(path, data, size) == FileWriteResult::ok;
 }

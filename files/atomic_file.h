@@ -18,5 +18,9 @@ enum class FileWriteResult {
 
 FileWriteResult replace_file_contents(const std::string& path, const uint8_t* data, size_t size);
 
+// Whether replace_file_contents could replace `path` now: the target can be written and a
+// temporary file can be made beside it (it is removed again). Nothing else is changed.
+FileWriteResult check_file_replaceable(const std::string& path);
+
 // The same, as a plain yes or no.
 bool write_file_atomically(const std::string& path, const uint8_t* data, size_t size);
