@@ -6,17 +6,25 @@
 #include <thread>
 
 #include "cli/exit_status.h"
+#include "cli/link_setup.h"
+#include "cli/outcome_messages.h"
 #include "cli/stop_signals.h"
+#include "firmware/firmware_image.h"
 #include "firmware/programming_file.h"
 #include "firmware/unsent_data.h"
 #include "firmware/upload_status.h"
 #include "firmware/uploader_dialog.h"
+#include "link/interface_test.h"
+#include "link/keyer_operations.h"
+#include "link/link.h"
+#include "link/result_texts.h"
 #include "platform/recording_controls.h"
 #include "resources/control_ids.h"
 
 namespace {
 constexpr int POLL_MS = 100;
 constexpr int BAR_WIDTH = 40;
+using Clock = std::chrono::steady_clock;
 
 // The file dialog of the uploader, answered with the path from the command line.
 class GivenPath : public FileChooser {
@@ -28,28 +36,61 @@ class GivenPath : public FileChooser {
   std::string path_;
 };
 
-// Prints the progress as it changes: redrawn in place on a terminal, one line each otherwise.
+std::string minutes(int seconds) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d:%02d", seconds / 60, seconds % 60);
+  return text;
+}
+
+// Prints the progress as it changes. Once standard output is gone (`| head -1`), the upload goes
+// on without it.
 class ProgressPrinter {
  public:
-  ProgressPrinter(bool bar, std::ostream& out) : bar_(bar), out_(out) {}
-  // Once standard output is gone (`| head -1`), the upload goes on without it.
+  ProgressPrinter(UploadDisplay display, std::ostream& out) : display_(display), out_(out) {}
+
   void show(int percent) {
-    if (percent == last_ || !out_) return;
+    if (display_ == UploadDisplay::none || !out_) return;
+    const auto now = Clock::now();
+    if (display_ == UploadDisplay::lines) {
+      // Each tenth once, and the last value the bar reaches.
+      if (percent / 10 > last_ / 10 || (percent == 99 && last_ != 99)) out_ << percent << "%\n";
+      if (percent > last_) last_ = percent;
+      out_ << std::flush;
+      return;
+    }
+    if (percent > 0 && !moving_) {
+      moving_ = true;
+      moving_since_ = now;
+      moving_from_ = percent;
+    }
+    const int elapsed = seconds_between(start_, now);
+    int remaining = -1;
+    // The rate of the frames so far, from the first move of the bar: the lead-in is not frames.
+    if (moving_ && percent > moving_from_) {
+      const double per_percent =
+          std::chrono::duration<double>(now - moving_since_).count() / (percent - moving_from_);
+      remaining = static_cast<int>(per_percent * (99 - percent) + 0.5);
+    }
+    out_ << "\r" << progress_bar_text(percent, elapsed, remaining) << std::flush;
     last_ = percent;
-    if (bar_)
-      out_ << "\r" << progress_bar_text(percent) << std::flush;
-    else
-      out_ << percent << "%\n" << std::flush;
   }
   void end() {
-    if (bar_ && last_ >= 0 && out_) out_ << "\n";
+    if (display_ == UploadDisplay::terminal && last_ >= 0 && out_) out_ << "\n" << std::flush;
   }
 
  private:
-  bool bar_;
+  static int seconds_between(Clock::time_point a, Clock::time_point b) {
+    return static_cast<int>(std::chrono::duration_cast<std::chrono::seconds>(b - a).count());
+  }
+  UploadDisplay display_;
   std::ostream& out_;
   int last_ = -1;
+  const Clock::time_point start_ = Clock::now();
+  bool moving_ = false;
+  Clock::time_point moving_since_;
+  int moving_from_ = 0;
 };
+
 // Tells what the signals counted so far mean, once each.
 void tell_stop_signals(int received, int& told, std::ostream& err) {
   if (told < 1 && received >= 1) {
@@ -72,16 +113,46 @@ void follow_upload(RecordingControls& dialog, ProgressPrinter& progress, std::os
   progress.show(dialog.control(IDC_UPLOADER_PROGRESS).progress);
   progress.end();
 }
+
+std::string image_kind() {
+  return uploader_state.fw_minor >= FIRMWARE_DIP_MINOR ? "DIP" : "SMT or MINI";
+}
+
+std::string keyer_line(const KeyerResult& tested) {
+  if (tested.ok()) {
+    return "Keyer: firmware " + revision_text(tested.fw_major, tested.fw_minor) + ", IC " +
+           ic_name(tested.ic_variant);
+  }
+  if (tested.status == KeyerStatus::bootloader_only) {
+    return "Keyer: only its bootloader answers (no firmware); uploading all the same";
+  }
+  return "Keyer: " + status_field_text(tested) + "; uploading all the same";
+}
+
+// After a good upload the keyer restarts into the new firmware: asked afresh, it says which.
+void report_new_revision(std::ostream& out, std::ostream& err) {
+  if (link_is_open()) link_close();
+  const KeyerResult result = run_interface_test();
+  if (result.ok()) {
+    out << "Keyer now runs firmware " << revision_text(result.fw_major, result.fw_minor) << "\n";
+  } else {
+    err << "warning: after the upload the keyer does not answer as it should: "
+        << status_field_text(result) << "\n";
+  }
+}
 }  // namespace
 
-std::string progress_bar_text(int percent) {
+std::string progress_bar_text(int percent, int elapsed_s, int remaining_s) {
   if (percent < 0) percent = 0;
   if (percent > 100) percent = 100;
   const int filled = percent * BAR_WIDTH / 100;
   char text[BAR_WIDTH + 16];
   std::snprintf(text, sizeof text, "[%s%s] %3d%%", std::string(filled, '#').c_str(),
                 std::string(BAR_WIDTH - filled, '.').c_str(), percent);
-  return text;
+  std::string line = text;
+  if (elapsed_s >= 0) line += "  " + minutes(elapsed_s) + " gone";
+  if (remaining_s >= 0) line += ", about " + minutes(remaining_s) + " left";
+  return line;
 }
 
 std::string load_failure_text(int load_result, int line) {
@@ -106,7 +177,7 @@ std::string load_failure_text(int load_result, int line) {
   }
 }
 
-int upload_firmware(const std::string& path, bool progress_bar, std::ostream& out,
+int upload_firmware(const std::string& path, UploadDisplay display, std::ostream& out,
                     std::ostream& err) {
   RecordingControls dialog;
   uploader_open(dialog);
@@ -128,25 +199,30 @@ int upload_firmware(const std::string& path, bool progress_bar, std::ostream& ou
   // From here on a closed output or a Ctrl-C must not cut the upload short.
   install_stop_signals();
   out << dialog.text(IDC_UPLOADER_STATUS) << "\n";
+  out << "Image: firmware " << revision_text(uploader_state.fw_major, uploader_state.fw_minor)
+      << " for a " << image_kind() << " keyer\n";
 
-  if (!uploader_program(dialog)) {
+  uploader_state.on_keyer_tested = [&out](const KeyerResult& tested) {
+    out << keyer_line(tested) << "\n";
+  };
+  const bool started = uploader_program(dialog);
+  uploader_state.on_keyer_tested = nullptr;
+  if (!started) {
     remove_stop_signals();
-    err << "ostrel: " << dialog.text(IDC_UPLOADER_STATUS) << "\n";
-    return EXIT_KEYER;
+    explain_upload_failure(uploader_state.upload_result, uploader_state.tested,
+                           cli_link_state.port_name, err);
+    return uploader_state.upload_result == UPLOAD_REFUSED_ZERO_LENGTH ? EXIT_FILE : EXIT_KEYER;
   }
   out << dialog.text(IDC_UPLOADER_STATUS) << "\n" << std::flush;
-  ProgressPrinter progress(progress_bar, out);
+  ProgressPrinter progress(display, out);
   follow_upload(dialog, progress, err);
   remove_stop_signals();
-  const std::string& result = dialog.text(IDC_UPLOADER_STATUS);
   if (uploader_state.upload_result != UPLOAD_SUCCESS) {
-    err << "ostrel: " << result << "\n";
-    if (uploader_state.upload_result == UPLOAD_STOPPED) {
-      err << "ostrel: the keyer holds part of the new firmware and waits in its bootloader; the "
-             "port is back at 1200 baud. Power the keyer off and on, then upload again.\n";
-    }
+    explain_upload_failure(uploader_state.upload_result, uploader_state.tested,
+                           cli_link_state.port_name, err);
     return EXIT_KEYER;
   }
-  out << result << "\n";
+  out << upload_status_text(UPLOAD_SUCCESS) << "\n";
+  report_new_revision(out, err);
   return EXIT_OK;
 }

@@ -14,6 +14,9 @@ std::string length_text(std::ifstream& file, std::streamsize read) {
   if (end >= read) return std::to_string(end);
   return "more than " + std::to_string(SETTINGS_IMAGE_SIZE);
 }
+void cannot_create(const std::string& path, std::ostream& err) {
+  err << "ostrel: cannot create " << path << " (check the folder and its permissions)\n";
+}
 }  // namespace
 
 int load_image_file(const std::string& path, SettingsImage& image, std::ostream& err) {
@@ -40,12 +43,18 @@ int load_image_file(const std::string& path, SettingsImage& image, std::ostream&
   return EXIT_OK;
 }
 
+int check_image_file_writable(const std::string& path, std::ostream& err) {
+  if (check_file_replaceable(path) == FileWriteResult::ok) return EXIT_OK;
+  cannot_create(path, err);
+  return EXIT_FILE;
+}
+
 int save_image_file(const std::string& path, const SettingsImage& image, std::ostream& err) {
   switch (replace_file_contents(path, image.data(), image.size())) {
     case FileWriteResult::ok:
       return EXIT_OK;
     case FileWriteResult::cannot_create:
-      err << "ostrel: cannot create " << path << " (check the folder and its permissions)\n";
+      cannot_create(path, err);
       return EXIT_FILE;
     case FileWriteResult::write_failed:
       break;

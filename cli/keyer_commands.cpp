@@ -1,33 +1,28 @@
 #include "cli/keyer_commands.h"
 
 #include <cstdio>
+#include <nlohmann/json.hpp>
 
 #include "cli/exit_status.h"
-#include "cli/headless_window.h"
 #include "cli/image_file.h"
+#include "cli/link_setup.h"
+#include "cli/outcome_messages.h"
+#include "cli/settings_checks.h"
 #include "cli/settings_view.h"
 #include "files/backups.h"
 #include "link/admin.h"
 #include "link/interface_test.h"
-#include "link/link.h"
-#include "resources/control_ids.h"
-#include "settings/main_window.h"
+#include "link/keyer_operations.h"
+#include "link/result_texts.h"
 
 namespace {
-const char* const LINK_HINT =
-    "Check that the keyer is powered and connected, and the port (`ostrel ports`, --port).\n";
 
-// Opens the link afresh and runs the interface test; on failure says why on `err`.
-bool keyer_answers(std::ostream& out, std::ostream& err) {
-  RecordingControls window;
-  if (link_is_open()) link_close();
-  const bool ok = interface_test(window) >= 0;
-  if (!ok) {
-    err << "ostrel: " << window.text(IDC_STATUS_FIELD) << "\n" << LINK_HINT;
-    return false;
-  }
-  out << window.text(IDC_STATUS_FIELD) << "\n";
-  return true;
+// The command line shows no stage of an operation; it tells the outcome.
+KeyerProgress quietly;
+
+int keyer_failed(const KeyerResult& result, std::ostream& err) {
+  explain_keyer_failure(result, cli_link_state.port_name, err);
+  return EXIT_KEYER;
 }
 
 // A copy that cannot be kept is said once; the command goes on as it would without.
@@ -36,33 +31,53 @@ void keep_backup_or_warn(BackupKind kind, const SettingsImage& image, std::ostre
     err << "warning: no backup copy could be saved in " << backup_state.folder << "\n";
   }
 }
+
+void print_test(const KeyerResult& result, std::ostream& out) {
+  const char* label = ic_label_text(result.ic_variant);
+  out << status_field_text(result) << "\n" << (label ? label : "Ostrel IC:") << "\n";
+  out << pot_value_text(result.pot_value) << "\n";
+  if (result.aux_asked) out << "Aux: " << unsigned{result.aux_value} << "\n";
+  out << "Supply: " << supply_voltage_text(result.supply_reading) << "\n";
+}
+
+void print_test_json(const KeyerResult& result, std::ostream& out) {
+  nlohmann::ordered_json json;
+  json["revision"] = revision_text(result.fw_major, result.fw_minor);
+  json["fw_major"] = result.fw_major;
+  json["fw_minor"] = result.fw_minor;
+  json["ic"] = ic_name(result.ic_variant);
+  json["ic_variant"] = result.ic_variant;
+  json["pot_value"] = result.pot_value;
+  json["aux_value"] = result.aux_asked ? nlohmann::ordered_json(result.aux_value) : nullptr;
+  json["supply_reading"] = result.supply_reading;
+  // Two decimals, as the window shows the voltage; a reading of 0 has none.
+  json["supply_volts"] = result.supply_reading == 0
+                             ? nlohmann::ordered_json(nullptr)
+                             : nlohmann::ordered_json(
+                                   static_cast<int>(26214.4 / result.supply_reading + 0.5) / 100.0);
+  out << json.dump(2) << "\n";
+}
+
 }  // namespace
 
-int test_keyer(std::ostream& out, std::ostream& err) {
-  RecordingControls& window = headless_window_start();
-  main_window_command(IDC_TEST, NOTIFY_CLICKED);
-  // The window shows a pot value only after a test that succeeded.
-  if (window.text(IDC_POT_VALUE).empty()) {
-    err << "ostrel: " << window.text(IDC_STATUS_FIELD) << "\n" << LINK_HINT;
-    return EXIT_KEYER;
+int test_keyer(bool json, std::ostream& out, std::ostream& err) {
+  const KeyerResult result = keyer_test(quietly);
+  if (!result.ok()) return keyer_failed(result, err);
+  if (json) {
+    print_test_json(result, out);
+  } else {
+    print_test(result, out);
   }
-  out << window.text(IDC_STATUS_FIELD) << "\n" << window.text(IDC_IC_LABEL) << "\n";
-  out << window.text(IDC_POT_VALUE) << "\n";
-  if (keyer_values.ic_variant != IC_MINI) out << "Aux: " << window.text(IDC_AUX_VALUE) << "\n";
-  out << "Supply: " << window.text(IDC_SUPPLY_VOLTAGE) << "\n";
   return EXIT_OK;
 }
 
 int read_keyer(const std::string& path, std::ostream& out, std::ostream& err) {
-  if (!keyer_answers(out, err)) return EXIT_KEYER;
-  // Into a buffer of its own: a reply cut short must not reach the file.
+  // Before the keyer is asked: a file that cannot be written would lose what was read.
+  if (int status = check_image_file_writable(path, err); status != EXIT_OK) return status;
   SettingsImage received{};
-  if (!read_settings_image(received.data())) {
-    err << "ostrel: the keyer did not send its whole settings image (" << SETTINGS_IMAGE_SIZE
-        << " bytes); nothing was saved.\n"
-        << LINK_HINT;
-    return EXIT_KEYER;
-  }
+  const KeyerResult result = keyer_read(received, quietly);
+  if (!result.ok()) return keyer_failed(result, err);
+  out << status_field_text(result) << "\n";
   settings_image = received;  // where the message check looks
   warn_about_partial_messages(err);
   keep_backup_or_warn(BackupKind::read, received, err);
@@ -71,25 +86,30 @@ int read_keyer(const std::string& path, std::ostream& out, std::ostream& err) {
   return EXIT_OK;
 }
 
-int write_keyer(const std::string& path, bool verify, std::ostream& out, std::ostream& err) {
+int write_keyer(const std::string& path, bool verify, bool force, std::ostream& out,
+                std::ostream& err) {
   SettingsImage image{};
   if (int status = load_image_file(path, image, err); status != EXIT_OK) return status;
-  if (!keyer_answers(out, err)) return EXIT_KEYER;
-  settings_image = image;
-  // Returns once the keyer can have stored the image, so that the verify or the next command
-  // cannot cut it short.
-  const bool sent = write_settings_image_and_wait();
-  if (sent) keep_backup_or_warn(BackupKind::write, image, err);
-  if (!sent) {
-    err << "ostrel: the settings image could not be sent to the keyer.\n" << LINK_HINT;
-    return EXIT_KEYER;
+  if (!force) {
+    if (int status = refuse_unstorable_image(path, image, err); status != EXIT_OK) return status;
   }
+  const KeyerResult result = keyer_write(
+      [&image] {
+        settings_image = image;
+        return true;
+      },
+      quietly);
+  if (!result.ok()) return keyer_failed(result, err);
+  out << status_field_text(result) << "\n";
+  // write returns once the keyer can have stored the image, so that the verify or the next
+  // command cannot cut it short.
+  keep_backup_or_warn(BackupKind::write, image, err);
   out << "Wrote " << SETTINGS_IMAGE_SIZE << " bytes from " << path << "\n";
   if (!verify) return EXIT_OK;
 
   SettingsImage read_back{};
   if (!read_settings_image(read_back.data())) {
-    err << "ostrel: verify: the keyer did not send its settings image back.\n" << LINK_HINT;
+    err << "ostrel: verify: the keyer did not send its settings image back.\n";
     return EXIT_KEYER;
   }
   for (int offset = 0; offset < SETTINGS_IMAGE_SIZE; ++offset) {

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "app/app_config.h"
+#include "cli/demo_settings_image.h"
 #include "cli/executable_path.h"
 #include "cli/exit_status.h"
 #include "cli/path_port.h"
@@ -35,7 +36,10 @@ int load_remembered_port(std::ostream& err) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(candidate, error)) continue;
     app_state.cfg_path = candidate;
-    if (load_app_config() == 1) return EXIT_OK;
+    if (load_app_config() == 1) {
+      cli_link_state.port_name = link_port_name(com_port_number);
+      return EXIT_OK;
+    }
     err << "ostrel: cannot read the port from " << candidate << "; pass one with --port\n";
     return EXIT_FILE;
   }
@@ -78,8 +82,11 @@ int setup_link(const LinkOptions& options, std::ostream& err) {
     err << "ostrel: --sim and --port name two different keyers; give one of them\n";
     return EXIT_USAGE;
   }
+  cli_link_state.port_name = options.sim ? "the simulated keyer" : options.port;
   if (options.sim) {
-    cli_link_state.sim = std::make_unique<SimulatedKeyerLink>();
+    KeyerSimConfig demo;
+    demo.image = DEMO_SETTINGS_IMAGE;
+    cli_link_state.sim = std::make_unique<SimulatedKeyerLink>(demo);
     SimulatedKeyerLink* sim = cli_link_state.sim.get();
     com_port_number = 1;
     factory = [sim]() -> std::unique_ptr<SerialPort> {

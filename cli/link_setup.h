@@ -20,6 +20,7 @@ struct LinkOptions {
 
 // What the command line has set up around the link for this run, one instance.
 struct CliLinkState {
+  std::string port_name;  // the keyer's port as the user named it, for messages
   std::unique_ptr<SimulatedKeyerLink> sim;
   std::FILE* trace = nullptr;
   std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();

@@ -6,7 +6,7 @@ OSTREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 OSTREL_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 # fonts-wine is only a recommendation of wine, and recommendations are not installed: without it
 # Wine draws the dialogs in a fallback font with other metrics than Windows' own.
-OSTREL_PACKAGES=(cmake make g++ libgtest-dev googletest libcli11-dev
+OSTREL_PACKAGES=(cmake make g++ libgtest-dev googletest libcli11-dev nlohmann-json3-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xauth
   x11-utils imagemagick gputils binutils "${OSTREL_FUZZ_PACKAGES[@]}")
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -130,7 +132,7 @@ TEST_F(CliKeyerCommand, WriteStoresTheFileInTheKeyer) {
   ASSERT_EQ(save_image_file(file, image_, err_), EXIT_OK);
   SimulatedKeyerLink sim;
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(write_keyer(file, true, out_, err_), EXIT_OK) << err_.str();
+  EXPECT_EQ(write_keyer(file, true, true, out_, err_), EXIT_OK) << err_.str();
   const auto took = std::chrono::steady_clock::now() - start;
   EXPECT_EQ(sim.keyer.image, image_);
   EXPECT_EQ(sim.keyer.image_writes, 1);
@@ -156,7 +158,7 @@ TEST_F(CliKeyerCommand, VerifyNamesTheFirstDifference) {
   set_serial_port_factory([&sim]() -> std::unique_ptr<SerialPort> {
     return std::make_unique<SpoilingPort>(sim.keyer, sim.port_faults);
   });
-  EXPECT_EQ(write_keyer(file, true, out_, err_), EXIT_KEYER);
+  EXPECT_EQ(write_keyer(file, true, true, out_, err_), EXIT_KEYER);
   EXPECT_NE(err_.str().find("offset 100: wrote 0xBF, the keyer holds 0xBE"), std::string::npos)
       << err_.str();
 }
@@ -166,7 +168,7 @@ TEST_F(CliKeyerCommand, WriteRefusesAKeyerThatDoesNotAnswer) {
   ASSERT_EQ(save_image_file(file, image_, err_), EXIT_OK);
   SimulatedKeyerLink sim;
   sim.keyer.faults.silent = true;
-  EXPECT_EQ(write_keyer(file, false, out_, err_), EXIT_KEYER);
+  EXPECT_EQ(write_keyer(file, false, true, out_, err_), EXIT_KEYER);
   EXPECT_EQ(sim.keyer.image_writes, 0);
 }
 
@@ -187,7 +189,7 @@ TEST_F(CliKeyerCommand, TestShowsWhatTheWindowShows) {
     config.supply_reading = c.supply;
     SimulatedKeyerLink sim(config);
     std::ostringstream out, err;
-    EXPECT_EQ(test_keyer(out, err), EXIT_OK) << err.str();
+    EXPECT_EQ(test_keyer(false, out, err), EXIT_OK) << err.str();
     EXPECT_EQ(out.str(), c.want);
     link_close();
   }
@@ -208,29 +210,78 @@ TEST(CliLoadFailureText, NamesTheLineWhereThereIsOne) {
   EXPECT_NE(load_failure_text(0, 1).find("no data records"), std::string::npos);
 }
 
-TEST_F(CliKeyerCommand, UploadReportsProgressAndTheOutcome) {
+// Every way an upload can end: the exit status and the first line of the error output, which
+// names what failed (the uploader's own text where it has one).
+TEST_F(CliKeyerCommand, UploadOutcomes) {
   // Version 31.48 in program word 3: an image for the DIP keyer that the simulator is.
   const std::string hex = path("firmware.hex");
-  std::ofstream(hex) << ":08000000000000000000"
-                        "1F30"
-                        "A9\n:00000001FF\n";
+  std::ofstream(hex) << ":080000000000000000001F30A9\n:00000001FF\n";
+  // Data only where the upload never sends it (block 956).
+  const std::string unsent = path("unsent.hex");
+  std::ofstream(unsent) << ":043BC00001020304F7\n:00000001FF\n";
+  const auto refuse = [](uint8_t code) {
+    return [code](SimulatedKeyerLink& s) {
+      s.keyer.faults.refuse_frame = 3;
+      s.keyer.faults.refuse_code = code;
+    };
+  };
   struct Case {
-    int refuse_frame;
+    const char* name;
+    std::function<void(SimulatedKeyerLink&)> arrange;
     int want_status;
-    const char* want_text;
+    std::string want_first_error;  // "" for none
+    const std::string* file;
   } cases[] = {
-      {-1, EXIT_OK, "Upload Completed Successfully"},
-      {3, EXIT_KEYER, "Error: Checksum !"},
+      {"completed", [](SimulatedKeyerLink&) {}, EXIT_OK, "", &hex},
+      {"no firmware, only the bootloader",
+       [](SimulatedKeyerLink& s) { s.keyer.config.no_firmware = true, s.keyer.power_cycle(); },
+       EXIT_OK, "", &hex},
+      {"SOF", refuse(0x80), EXIT_KEYER, "ostrel: Error: SOF Error !", &hex},
+      {"checksum", refuse(0x81), EXIT_KEYER, "ostrel: Error: Checksum !", &hex},
+      {"flash verify", refuse(0x82), EXIT_KEYER, "ostrel: Error: Flash Verify !", &hex},
+      {"timeout reply", refuse(0x84), EXIT_KEYER, "ostrel: Error: OstrelUSB Timeout !", &hex},
+      {"sync", refuse(0x89), EXIT_KEYER, "ostrel: Error: OstrelUSB Sync !", &hex},
+      {"reply 0", refuse(0x00), EXIT_KEYER,
+       "ostrel: Error: OstrelUSB Refused a Block (reply 0) !", &hex},
+      {"reply of success", refuse(0x88), EXIT_KEYER, "ostrel: Error: Restart failed !", &hex},
+      {"other reply", refuse(0x42), EXIT_KEYER, "ostrel: Error: Restart failed !", &hex},
+      {"sync probe answered by the firmware",
+       [](SimulatedKeyerLink& s) { s.keyer.faults.sync_reply = 0x55; }, EXIT_KEYER,
+       "ostrel: Error: Restart failed !", &hex},
+      {"rate switch refused by the port",
+       [](SimulatedKeyerLink& s) { s.port_faults.fail_set_baud_rate = true; }, EXIT_KEYER,
+       "ostrel: Error: Restart failed !", &hex},
+      {"silent keyer", [](SimulatedKeyerLink& s) { s.keyer.faults.silent = true; }, EXIT_KEYER,
+       "ostrel: Error: OstrelUSB Timeout !", &hex},
+      {"SMT keyer, DIP image", [](SimulatedKeyerLink& s) { s.keyer.config.ic_type = 1; },
+       EXIT_KEYER, "ostrel: Error: Attempting to program an SMT Ostrel with an DIP image !", &hex},
+      {"nothing the upload sends", [](SimulatedKeyerLink&) {}, EXIT_FILE,
+       "ostrel: Error: Zero Length File !", &unsent},
+      {"port that does not open",
+       [](SimulatedKeyerLink& s) {
+         s.port_faults.fail_open = true;
+         s.port_faults.system_error = ENOENT;
+       },
+       EXIT_KEYER, "ostrel: cannot open ", &hex},
   };
   for (const Case& c : cases) {
     SimulatedKeyerLink sim;
-    sim.keyer.faults.refuse_frame = c.refuse_frame;
+    c.arrange(sim);
     std::ostringstream out, err;
-    EXPECT_EQ(upload_firmware(hex, false, out, err), c.want_status) << err.str();
-    EXPECT_NE((out.str() + err.str()).find(c.want_text), std::string::npos) << out.str();
-    EXPECT_EQ(sim.keyer.restarts, c.want_status == EXIT_OK ? 1 : 0);
+    EXPECT_EQ(upload_firmware(*c.file, UploadDisplay::lines, out, err), c.want_status) << c.name;
+    std::string first_error = err.str().substr(0, err.str().find('\n'));
+    // The list of what is not programmed comes first, as warnings.
+    while (first_error.rfind("warning: ", 0) == 0) {
+      const std::string rest = err.str().substr(err.str().find(first_error) + first_error.size() + 1);
+      first_error = rest.substr(0, rest.find('\n'));
+    }
+    EXPECT_EQ(first_error.substr(0, c.want_first_error.size()), c.want_first_error)
+        << c.name << ": " << err.str();
+    EXPECT_EQ(sim.keyer.restarts, c.want_status == EXIT_OK ? 1 : 0) << c.name;
     if (c.want_status == EXIT_OK) {
-      EXPECT_NE(out.str().find("\n99%\n"), std::string::npos);
+      EXPECT_NE(out.str().find("\n99%\nUpload Completed Successfully\n"), std::string::npos)
+          << out.str();
+      EXPECT_NE(out.str().find("Keyer now runs firmware 31.04"), std::string::npos) << out.str();
     }
     link_close();
   }

@@ -9,17 +9,17 @@
 
 #include "cli/exit_status.h"
 #include "cli/image_file.h"
-#include "cli/panel_fields.h"
 #include "cli/settings_edit.h"
 #include "cli/settings_view.h"
 #include "resources/control_ids.h"
+#include "settings/settings_fields.h"
 #include "settings/settings_panel.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-TEST(CliFindPanelField, CaseSpacesAndPunctuationDoNotCount) {
+TEST(FindSettingField, ByCaptionOrKeyWhereCaseSpacesAndPunctuationDoNotCount) {
   struct Case {
     const char* typed;
     int want_id;  // 0: no such field
@@ -28,7 +28,9 @@ TEST(CliFindPanelField, CaseSpacesAndPunctuationDoNotCount) {
       {"lead_in", IDC_LEAD_IN},
       {"LEADIN", IDC_LEAD_IN},
       {"Tune50%", IDC_TUNE_50},
-      {"tune50", IDC_TUNE_50},
+      {"tune_50", IDC_TUNE_50},
+      {"keyer_mode", IDC_KEYER_MODE},
+      {"pdl_wd_off", IDC_PDL_WD_OFF},
       {"cut 0", IDC_CUT_0},
       {"Cut9", IDC_CUT_9},
       {"keyer-mode", IDC_KEYER_MODE},
@@ -39,7 +41,7 @@ TEST(CliFindPanelField, CaseSpacesAndPunctuationDoNotCount) {
       {"msg1", 0},
   };
   for (const Case& c : cases) {
-    const PanelField* field = find_panel_field(c.typed);
+    const SettingField* field = find_setting_field(c.typed);
     if (c.want_id == 0) {
       EXPECT_EQ(field, nullptr) << c.typed;
     } else {
@@ -97,7 +99,7 @@ TEST(CliParseSettingChanges, MessagesAndTheCallsignOfTheBank) {
   EXPECT_EQ(changes[2].slot, 13);
 }
 
-TEST(CliJsonString, EscapesWhatJsonCannotHoldPlainly) {
+TEST(CliQuotedText, EscapesWhatCannotBePrintedPlainly) {
   const std::map<std::string, std::string> cases = {
       {"", "\"\""},
       {"CQ DE N0CALL", "\"CQ DE N0CALL\""},
@@ -105,7 +107,7 @@ TEST(CliJsonString, EscapesWhatJsonCannotHoldPlainly) {
       {"\x01\n", "\"\\u0001\\u000A\""},
       {"\xE9\x7F", "\"\\u00E9\\u007F\""},
   };
-  for (const auto& [text, want] : cases) EXPECT_EQ(json_string(text), want);
+  for (const auto& [text, want] : cases) EXPECT_EQ(quoted_text(text), want);
 }
 
 // Settings files in a folder of their own, holding the defaults and no messages.
