@@ -6,6 +6,7 @@
 #include "cli/firmware_upload.h"
 #include "cli/keyer_commands.h"
 #include "cli/link_setup.h"
+#include "cli/port_doctor.h"
 #include "cli/port_list.h"
 #include "cli/settings_edit.h"
 #include "cli/settings_view.h"
@@ -45,6 +46,9 @@ int main(int argc, char** argv) {
                  "this file");
 
   CLI::App* ports = app.add_subcommand("ports", "List the serial ports present");
+  CLI::App* doctor = app.add_subcommand(
+      "doctor", "Check that the port can be opened as the keyer's link opens it, or say why not");
+  doctor->add_option("-p,--port", link.port, "The port to check, as --port takes it");
   CLI::App* test = app.add_subcommand(
       "test", "Test the interface: firmware revision, IC variant, pot value, supply voltage");
 
@@ -91,6 +95,7 @@ int main(int argc, char** argv) {
   std::ostream& out = std::cout;
   std::ostream& err = std::cerr;
   if (*ports) return print_ports(list_serial_ports(), out);
+  if (*doctor) return with_link(link, [&] { return check_port(chosen_port_name(link), out, err); });
   if (*show) return show_settings(show_path, json, out, err);
   if (*set) {
     return set_settings(set_path, user == 1 ? UserBank::user1 : UserBank::user2, changes, err);
