@@ -97,17 +97,19 @@ class Pty {
   int master_;
 };
 
-// Another program holding a device open and locked, as a second ostrel or a terminal program
-// does: a child that locks it, then becomes `sleep` with the lock.
+// Another program holding a device open, locked as a second ostrel or a terminal program holds
+// it, or not, as a program that only reads: a child that opens it, then becomes `sleep`.
 class DeviceHolder {
  public:
-  explicit DeviceHolder(const std::string& path) {
+  DeviceHolder(const std::string& path, bool locked) {
     int started[2];
     if (::pipe2(started, O_CLOEXEC) != 0) return;
     pid = ::fork();
     if (pid == 0) {
       const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
-      if (fd >= 0 && ::flock(fd, LOCK_EX) == 0) ::execlp("sleep", "sleep", "60", nullptr);
+      if (fd >= 0 && (!locked || ::flock(fd, LOCK_EX) == 0)) {
+        ::execlp("sleep", "sleep", "60", nullptr);
+      }
       ::_exit(127);
     }
     ::close(started[1]);
@@ -124,8 +126,9 @@ class DeviceHolder {
   pid_t pid = -1;
 };
 
-// `ostrel doctor` on each way a port can fail to open: the exit status, the first line on stderr
-// (what failed and why, naming the device) and a piece of the hints after it.
+// `ostrel doctor` on ports that open and on each way one can fail to: the exit status, what it
+// says on stdout, the first line on stderr (what failed and why, naming the device) and a piece
+// of the hints after it.
 TEST(CliPortDoctor, NamesEachOpenFailureAndWhatToTry) {
   namespace fs = std::filesystem;
   const fs::path folder = fs::temp_directory_path() / ("ostrel-doctor-" + std::to_string(getpid()));
@@ -143,11 +146,11 @@ TEST(CliPortDoctor, NamesEachOpenFailureAndWhatToTry) {
   const passwd* me = getpwuid(getuid());
   ASSERT_NE(me, nullptr);
   const std::string my_name = me->pw_name;
-  Pty free_pty, held_pty;
-  ASSERT_FALSE(free_pty.path.empty());
-  ASSERT_FALSE(held_pty.path.empty());
-  DeviceHolder holder(held_pty.path);
+  Pty free_pty, held_pty, shared_pty;
+  ASSERT_FALSE(free_pty.path.empty() || held_pty.path.empty() || shared_pty.path.empty());
+  DeviceHolder holder(held_pty.path, true), reader(shared_pty.path, false);
   ASSERT_GT(holder.pid, 0);
+  ASSERT_GT(reader.pid, 0);
   const std::string holder_pid = std::to_string(holder.pid);
   // An adapter's stable name is a link to its device.
   const std::string by_id = (folder / "usb-Keyer_Adapter-if00").string();
@@ -164,6 +167,12 @@ TEST(CliPortDoctor, NamesEachOpenFailureAndWhatToTry) {
   } cases[] = {
       {"free", free_pty.path, 0, EXIT_OK,
        free_pty.path + ": can be opened for reading and writing\n", "", ""},
+      // It opens, but the other program would take the keyer's replies.
+      {"shared", shared_pty.path, 0, EXIT_OK,
+       shared_pty.path + ": can be opened for reading and writing\n",
+       "warning: sleep (pid " + std::to_string(reader.pid) + ") has " + shared_pty.path +
+           " open too; it may take the keyer's replies",
+       ""},
       {"missing", "/nonexistent/ttyUSB3", 0, EXIT_KEYER, "",
        "ostrel: cannot open /nonexistent/ttyUSB3: no such device", "hint: "},
       {"no permission", dialout_device, EACCES, EXIT_KEYER, "",
