@@ -7,6 +7,7 @@
 #include "cli/firmware_upload.h"
 #include "cli/keyer_commands.h"
 #include "cli/link_setup.h"
+#include "cli/port_doctor.h"
 #include "cli/port_list.h"
 #include "cli/settings_diff.h"
 #include "cli/settings_edit.h"
@@ -85,6 +86,9 @@ int main(int argc, char** argv) {
   add_link_options(app, link);
 
   CLI::App* ports = add_command(app, "ports", "List the serial ports present", link);
+  CLI::App* doctor = add_command(
+      app, "doctor", "Check that the port can be opened as the keyer's link opens it, or say why not",
+      link);
   bool json = false;
   CLI::App* test = add_command(
       app, "test", "Test the interface: firmware revision, IC variant, pot value, supply voltage",
@@ -156,6 +160,9 @@ int main(int argc, char** argv) {
   std::ostream& out = std::cout;
   std::ostream& err = std::cerr;
   if (*ports) return print_ports(list_serial_ports(), out);
+  if (*doctor) {
+    return with_link(link, [&] { return check_port(cli_link_state.port_name, out, err); });
+  }
   if (*show) return show_settings(show_path, json, out, err);
   if (*set) {
     if (!from_path.empty()) return set_settings_from_json(set_path, from_path, err);

@@ -58,6 +58,17 @@ std::string usb_product(const fs::path& root, const std::string& name) {
 }
 }  // namespace
 
+// Linux's serial8250 driver makes ttyS0..ttyS31 (as many as it is built for) whether or not a UART
+// is behind them; sysfs gives each one's UART type, the same number as TIOCGSERIAL's, 0 for none
+// (PORT_UNKNOWN). Such a device cannot be opened (ENXIO or EIO), so it is no port to offer.
+bool uart_absent(const std::string& root, const std::string& name) {
+  if (name.rfind("ttyS", 0) != 0) return false;
+  std::ifstream type(fs::path(root) / "sys" / "class" / "tty" / name / "type");
+  std::string text;
+  // Without the file the type is not known, and the device is kept.
+  return type && std::getline(type, text) && text == "0";
+}
+
 std::vector<PortEntry> list_device_tree_ports(const std::string& root_text) {
   const fs::path root = fs::path(root_text);
   std::error_code error;
@@ -66,7 +77,8 @@ std::vector<PortEntry> list_device_tree_ports(const std::string& root_text) {
   const fs::path dev = root / "dev";
   for (fs::directory_iterator it(dev, error), end; !error && it != end; it.increment(error)) {
     const std::string name = it->path().filename().string();
-    if (is_listed_device(name)) ports[name].path = system_path(root, it->path());
+    if (is_listed_device(name) && !uart_absent(root_text, name))
+      ports[name].path = system_path(root, it->path());
   }
   for (fs::directory_iterator it(dev / "serial" / "by-id", error), end; !error && it != end;
        it.increment(error)) {
@@ -105,7 +117,8 @@ int print_ports(const std::vector<PortEntry>& ports, std::ostream& out) {
     out << port.path;
     if (!port.description.empty()) out << "  " << port.description;
     out << "\n";
-    for (const std::string& alias : port.aliases) out << "    " << alias << "\n";
+    // The device's own name changes with the order of plugging in; this one does not.
+    for (const std::string& alias : port.aliases) out << "    stable name: " << alias << "\n";
   }
   return EXIT_OK;
 }

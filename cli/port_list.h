@@ -13,8 +13,12 @@ struct PortEntry {
 
 // The ports of a Linux system whose file tree starts at `root` ("/" normally): the devices of
 // /dev/serial/by-id and the ttyS*, ttyUSB* and ttyACM* devices of /dev, with the USB product
-// that sysfs gives for each. Sorted by name, numbers in numeric order.
+// that sysfs gives for each; a ttyS device with no UART behind it is left out. Sorted by name,
+// numbers in numeric order.
 std::vector<PortEntry> list_device_tree_ports(const std::string& root);
+
+// Whether sysfs under `root` says that no UART is behind the ttyS device `device_name` ("ttyS1").
+bool uart_absent(const std::string& root, const std::string& device_name);
 
 // The ports of the system the program runs on.
 std::vector<PortEntry> list_serial_ports();

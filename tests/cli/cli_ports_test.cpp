@@ -10,8 +10,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A small Linux file tree: a USB adapter known by id, built-in ports, a modem, and names that
-// are not serial ports.
+// A small Linux file tree: a USB adapter known by id, built-in ports (one with a UART, one
+// without, one that sysfs says nothing of), a modem, and names that are not serial ports.
 class CliPortTree : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -33,6 +33,11 @@ class CliPortTree : public ::testing::Test {
     fs::create_directories(root_ / "sys/class/tty/ttyUSB0");
     fs::create_directory_symlink("../../../devices/pci0/usb1/1-1/1-1:1.0/ttyUSB0",
                                  root_ / "sys/class/tty/ttyUSB0/device");
+    // A 16550A behind ttyS0, no UART behind ttyS2 (type 0).
+    touch(root_ / "sys/class/tty/ttyS0/type");
+    std::ofstream(root_ / "sys/class/tty/ttyS0/type") << "4\n";
+    touch(root_ / "sys/class/tty/ttyS2/type");
+    std::ofstream(root_ / "sys/class/tty/ttyS2/type") << "0\n";
   }
   void TearDown() override { fs::remove_all(root_); }
 
@@ -51,10 +56,9 @@ TEST_F(CliPortTree, ListsSerialDevicesWithTheirProductAndIdNames) {
   EXPECT_EQ(out.str(),
             "/dev/ttyACM1\n"
             "/dev/ttyS0\n"
-            "/dev/ttyS2\n"
             "/dev/ttyS10\n"
             "/dev/ttyUSB0  FT232R USB UART\n"
-            "    /dev/serial/by-id/usb-FTDI_A5-if00\n");
+            "    stable name: /dev/serial/by-id/usb-FTDI_A5-if00\n");
 }
 
 TEST_F(CliPortTree, NothingToListIsSaidPlainly) {
