@@ -182,7 +182,8 @@ cp "$GOLDEN/sample.eep" set.eep
 # something else keeps it, as the file was made; a value the panel refuses is named as the file's
 # own when the user did not give it.
 run "set shown 4166" 0 "$OSTREL" set set.eep --user 2 msg1=QRZ
-run "set shown 4166 kept" 0 "$OSTREL" diff "$GOLDEN/sample.eep" set.eep
+run "set shown 4166 kept" 1 "$OSTREL" diff "$GOLDEN/sample.eep" set.eep
+[ "$(grep -c -- ' -> ' out)" = 1 ] && has_text "set shown 4166 kept" out 'Msg 1: "CQ CQ DE N0CALL K" -> "QRZ"'
 cp "$GOLDEN/sample.eep" set.eep
 head -c 288 /dev/zero >zero.eep
 run "set on a file the window would refuse" 2 "$OSTREL" set zero.eep msg1=CQ
@@ -342,6 +343,48 @@ run "no command" 2 "$OSTREL"
 run "unknown command" 2 "$OSTREL" frobnicate
 run "read without -o" 2 "$OSTREL" --sim read
 run "help" 0 "$OSTREL" --help
+
+# --- results as data: JSON both ways, diff, write's check ----------------------------------------
+run "test --json" 0 "$OSTREL" -p "$work/mini_keyer" test --json
+has_text "test --json" out '"ic": "MINI"'
+has_text "test --json" out '"aux_value": null'
+has_text "test --json" out '"supply_volts": null'
+# A file's JSON put into another file gives the same settings, 4166 Hz (divisor 15) included.
+run "show --json for set" 0 "$OSTREL" show --json "$GOLDEN/sample.eep"
+mv out sample.json
+cp zero.eep from.eep
+run "set --from" 0 "$OSTREL" set from.eep --from sample.json
+run "set --from shows the same" 0 "$OSTREL" show from.eep
+same_file "set --from shows the same" out "$GOLDEN/show.txt"
+printf '{"user1": {"weight": 5}}' >refused.json
+run "set --from refused" 2 "$OSTREL" set from.eep --from refused.json
+has_text "set --from refused" err "ostrel: User 1: Weight must be between 10 and 90"
+printf '{"user1": {"loudness": 5}}' >unknown.json
+run "set --from unknown field" 2 "$OSTREL" set from.eep --from unknown.json
+has_text "set --from unknown field" err "user1.loudness: no such field"
+run "set --from not JSON" 3 "$OSTREL" set from.eep --from "$GOLDEN/sample.eep"
+run "diff same" 0 "$OSTREL" diff "$GOLDEN/sample.eep" from.eep
+[ -s out ] && fail "diff same: printed $(cat out)"
+cp "$GOLDEN/sample.eep" changed.eep
+run "diff set" 0 "$OSTREL" set changed.eep --user 2 cur_wpm=20 msg3=TEST
+run "diff different" 1 "$OSTREL" diff "$GOLDEN/sample.eep" changed.eep
+has_text "diff different" out "  CurWpm: 99 -> 20"
+has_text "diff different" out '  Msg 3: "" -> "TEST"'
+[ "$(grep -c -- ' -> ' out)" = 2 ] || fail "diff different: $(cat out)"
+run "diff keyer" 1 "$OSTREL" -p "$work/keyer" diff changed.eep --keyer
+has_text "diff keyer" out "+++ keyer"
+run "diff silent keyer" 4 "$OSTREL" -p "$work/silent_keyer" diff changed.eep --keyer
+run "diff missing file" 3 "$OSTREL" diff changed.eep missing.eep
+run "diff usage" 2 "$OSTREL" diff changed.eep
+# write sends only what the window could have stored, unless forced.
+run "write refused" 2 "$OSTREL" --sim write zero.eep
+has_text "write refused" err "  User 1 Weight: 0, where the window stores 10 to 90"
+run "write forced" 0 "$OSTREL" --sim write zero.eep --force
+run "--version" 0 "$OSTREL" --version
+has_text "--version" out "ostrel 4.3"
+run "command help" 0 "$OSTREL" upload --help
+has_text "command help" out "-p,--port"
+grep -q "/" <(head -2 out) && fail "command help: a path in the usage line: $(head -2 out)"
 
 # --- trace ------------------------------------------------------------------------------------
 run "trace" 0 "$OSTREL" --port "$work/keyer" --trace trace.log test
