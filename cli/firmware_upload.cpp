@@ -1,5 +1,6 @@
 #include "cli/firmware_upload.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <optional>
@@ -52,9 +53,11 @@ class ProgressPrinter {
     if (display_ == UploadDisplay::none || !out_) return;
     const auto now = Clock::now();
     if (display_ == UploadDisplay::lines) {
-      // Each tenth once, and the last value the bar reaches.
-      if (percent / 10 > last_ / 10 || (percent == 99 && last_ != 99)) out_ << percent << "%\n";
-      if (percent > last_) last_ = percent;
+      // Each tenth passed, once, and the last value the bar reaches.
+      for (int tenth = std::max(last_, 0) / 10 + 1; tenth <= percent / 10; ++tenth)
+        out_ << tenth * 10 << "%\n";
+      if (percent == 99 && last_ != 99) out_ << "99%\n";
+      last_ = std::max(last_, percent);
       out_ << std::flush;
       return;
     }
