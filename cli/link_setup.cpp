@@ -45,7 +45,7 @@ int load_remembered_port(std::ostream& err) {
   }
   err << "ostrel: no port given and no " << CONFIG_FILE_NAME
       << " found here or beside the program.\n"
-         "Run `ostrel ports` to see the ports present, then pass one with --port "
+         "hint: run `ostrel ports` to see the ports present, then pass one with -p "
          "(or use --sim for the built-in simulated keyer).\n";
   return EXIT_USAGE;
 }

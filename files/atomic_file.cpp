@@ -109,14 +109,21 @@ bool rename_through_spare_name(const std::string& from, const std::string& to) {
   return true;
 }
 
+// The first steps of every replacement: the file the name leads to, writable, and a new temporary
+// file beside it. Nothing is left behind when they fail.
+std::FILE* begin_replacement(const std::string& path, SaveTarget& target, std::string& temporary) {
+  if (path.empty()) return nullptr;
+  target = examine_save_target(path);
+  if (target.refused || !target_writable(target.path)) return nullptr;
+  return create_temporary_beside(target, temporary);
+}
+
 }  // namespace
 
 FileWriteResult replace_file_contents(const std::string& path, const uint8_t* data, size_t size) {
-  if (path.empty()) return FileWriteResult::cannot_create;
-  const SaveTarget target = examine_save_target(path);
-  if (target.refused || !target_writable(target.path)) return FileWriteResult::cannot_create;
+  SaveTarget target;
   std::string temporary;
-  std::FILE* file = create_temporary_beside(target, temporary);
+  std::FILE* file = begin_replacement(path, target, temporary);
   if (file == nullptr) return FileWriteResult::cannot_create;
 
   bool written = write_all(file, data, size);
@@ -131,11 +138,9 @@ FileWriteResult replace_file_contents(const std::string& path, const uint8_t* da
 }
 
 FileWriteResult check_file_replaceable(const std::string& path) {
-  if (path.empty()) return FileWriteResult::cannot_create;
-  const SaveTarget target = examine_save_target(path);
-  if (target.refused || !target_writable(target.path)) return FileWriteResult::cannot_create;
+  SaveTarget target;
   std::string temporary;
-  std::FILE* file = create_temporary_beside(target, temporary);
+  std::FILE* file = begin_replacement(path, target, temporary);
   if (file == nullptr) return FileWriteResult::cannot_create;
   std::fclose(file);
   std::remove(temporary.c_str());
