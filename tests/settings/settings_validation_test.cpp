@@ -5,6 +5,7 @@
 
 #include "platform/recording_controls.h"
 #include "resources/control_ids.h"
+#include "settings/settings_fields.h"
 #include "settings/settings_panel.h"
 
 namespace {
@@ -196,6 +197,58 @@ TEST_P(Validation, TouchesOnlyItsFields) {
   for (const auto& [rel, value] : writes) expected[base + rel] = value;
   EXPECT_EQ(validate(), "");
   EXPECT_EQ(settings_image, expected);
+}
+
+// What `ostrel write` lets through as stored bytes is exactly what the panel can store: every byte
+// value a typed number reaches, and no other. The pot limits are two bytes, so both are tried.
+TEST_P(Validation, StoredBytesPassExactlyWhenThePanelCouldHaveStoredThem) {
+  const UserBank bank = GetParam();
+  const int base = bank_base(bank);
+  const auto typed_stores = [&](int id, unsigned typed, int rel) {
+    settings_image.fill(0xEE);
+    window.set_uint(id, typed);
+    return validate() == "" ? settings_image[base + rel] : -1;
+  };
+  for (const SettingField& field : SETTING_FIELDS) {
+    if (field.check_step == 0 || field.encoding == FieldEncoding::pot_min ||
+        field.encoding == FieldEncoding::pot_max)
+      continue;
+    // The letter space keeps three other bits of its byte; only the low five are the field's.
+    const int mask = field.encoding == FieldEncoding::letter_space ? LETTER_SPACE_MASK : 0xFF;
+    bool reachable[256] = {};
+    for (unsigned typed = 0; typed <= 5000; ++typed) {
+      const int byte = typed_stores(field.control_id, typed, field.rel);
+      if (byte >= 0) reachable[byte & mask] = true;
+    }
+    for (const Entry& e : VALID_FORM) window.set_text(e.id, e.text);
+    for (int byte = 0; byte < 256; ++byte) {
+      settings_image[base + field.rel] = static_cast<uint8_t>(byte);
+      EXPECT_EQ(stored_field_passes(field, bank), reachable[byte & mask])
+          << field.caption << " byte " << byte;
+    }
+  }
+  bool pot_reachable[256][256] = {};
+  for (unsigned max = 0; max <= 110; ++max) {
+    for (unsigned min = 0; min <= 110; ++min) {
+      settings_image.fill(0xEE);
+      window.set_uint(IDC_MAX_WPM, max);
+      window.set_uint(IDC_MIN_WPM, min);
+      if (validate() == "")
+        pot_reachable[settings_image[base + REL_POT_MIN]][settings_image[base + REL_POT_RANGE]] =
+            true;
+    }
+  }
+  const SettingField& min_field = *setting_field_of_control(IDC_MIN_WPM);
+  const SettingField& max_field = *setting_field_of_control(IDC_MAX_WPM);
+  for (int min = 0; min < 256; ++min) {
+    for (int range = 0; range < 256; ++range) {
+      settings_image[base + REL_POT_MIN] = static_cast<uint8_t>(min);
+      settings_image[base + REL_POT_RANGE] = static_cast<uint8_t>(range);
+      ASSERT_EQ(stored_field_passes(min_field, bank) && stored_field_passes(max_field, bank),
+                pot_reachable[min][range])
+          << "min " << min << " range " << range;
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothBanks, Validation,
