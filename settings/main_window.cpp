@@ -40,7 +40,7 @@ void set_status(const std::string& text) {
 }
 
 void show_com_port() {
-  window().set_text(IDC_COM_PORT, "com:" + std::to_string(com_port_number));
+  window().set_text(IDC_COM_PORT, main_window_state.host->port_label());
 }
 
 // The supply voltage from the keyer's reading. A reading of 0 has no voltage, so it is said
@@ -221,6 +221,10 @@ bool is_list(int id) {
 }
 
 }  // namespace
+
+std::string MainWindowHost::port_label() {
+  return "com:" + std::to_string(com_port_number);
+}
 
 void lock_commands() {
   for (int id : COMMAND_CONTROLS) window().enable(id, false);
