@@ -11,6 +11,7 @@
 #include "cli/settings_view.h"
 #include "cli/terminal.h"
 #include "files/backups.h"
+#include "web/run_ui.h"
 
 namespace {
 // Runs a command that talks to the keyer between setting the link up and taking it down.
@@ -81,6 +82,13 @@ int main(int argc, char** argv) {
   CLI::App* upload = app.add_subcommand("upload", "Upload a programming file to the keyer");
   upload->add_option("file", firmware_path, "The programming file (Intel HEX records)")->required();
 
+  UiOptions ui;
+  CLI::App* ui_command = app.add_subcommand("ui", "Serve the utility as a page in the browser");
+  ui_command->add_option("--listen", ui.listen,
+                         "HOST:PORT to serve on (default: 127.0.0.1, a free port)");
+  ui_command->add_flag("--no-browser", ui.no_browser,
+                       "Print the page's address without opening a browser");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -94,6 +102,10 @@ int main(int argc, char** argv) {
   if (*show) return show_settings(show_path, json, out, err);
   if (*set) {
     return set_settings(set_path, user == 1 ? UserBank::user1 : UserBank::user2, changes, err);
+  }
+  if (*ui_command) {
+    ui.link = link;
+    return run_ui(ui, out, err);
   }
   // Read and write keep copies of what the keyer held and what was sent.
   backup_state.folder = user_backups_folder();
