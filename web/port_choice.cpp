@@ -17,8 +17,11 @@ std::string port_label(const LinkOptions& link) {
   if (const std::optional<int32_t> number = parse_com_port_name(link.port)) {
     return "com:" + std::to_string(*number);
   }
+  // The label is narrow: a device by its name below /dev (ttyUSB0, pts/3), any other path by its
+  // last part.
   const std::string devices = "/dev/";
-  return link.port.rfind(devices, 0) == 0 ? link.port.substr(devices.size()) : link.port;
+  if (link.port.rfind(devices, 0) == 0) return link.port.substr(devices.size());
+  return std::filesystem::path(link.port).filename().string();
 }
 
 std::vector<std::string> port_choices(const std::vector<PortEntry>& present,

@@ -13,7 +13,8 @@
 // for the next `ostrel ui`.
 
 // What the port label (4074) shows: "com:N" for a COM port, as the window does, the device's name
-// below /dev for a path, "sim" for the simulated keyer, "none" before a port is chosen.
+// below /dev for a device path (any other path's last part), "sim" for the simulated keyer, "none"
+// before a port is chosen.
 std::string port_label(const LinkOptions& link);
 
 // The ports offered, in order: the port in use first when the system does not list it (a

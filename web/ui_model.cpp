@@ -158,7 +158,8 @@ std::optional<std::string> UiModel::next_events(uint64_t& sequence,
                                                 std::chrono::milliseconds wait) {
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait_for(lock, wait, [&] { return closed_ || last_sequence_ > sequence; });
-  if (closed_) return std::nullopt;
+  // What came before the end (the program's last word among it) still goes out.
+  if (closed_ && last_sequence_ == sequence) return std::nullopt;
   std::string events;
   if (last_sequence_ == sequence) return events;
   // Messages the page has not seen were dropped: it starts again from the whole state.

@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <chrono>
 #include <nlohmann/json.hpp>
 #include <thread>
@@ -85,6 +86,7 @@ struct UiServer::Parts {
   ServedAddress served;
   int port = 0;
   std::string bound_host;
+  std::atomic<int> open_streams{0};
 
   void serve(const httplib::Request& request, httplib::Response& response);
   void stream_events(httplib::Response& response);
@@ -145,7 +147,12 @@ void UiServer::start(const ServedAddress& served) {
 }
 
 void UiServer::stop() {
-  parts_->model.close();  // ends the event streams
+  // The streams end once they have sent what is left, the program's last word among it; the
+  // server stops writing as soon as it stops, so it waits for them a moment first.
+  parts_->model.close();
+  for (int i = 0; i < 100 && parts_->open_streams.load() > 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
   parts_->http.stop();
   if (parts_->thread.joinable()) parts_->thread.join();
 }
@@ -213,8 +220,11 @@ void UiServer::Parts::stream_events(httplib::Response& response) {
   auto sequence = std::make_shared<uint64_t>(0);
   auto started = std::make_shared<bool>(false);
   UiModel* changes = &model;
+  std::atomic<int>* streams = &open_streams;
+  ++open_streams;
   response.set_chunked_content_provider(
-      "text/event-stream", [changes, sequence, started](size_t, httplib::DataSink& sink) {
+      "text/event-stream",
+      [changes, sequence, started](size_t, httplib::DataSink& sink) {
         std::string text;
         if (!*started) {
           *started = true;
@@ -230,5 +240,6 @@ void UiServer::Parts::stream_events(httplib::Response& response) {
           text = events->empty() ? ": still here\n\n" : *events;
         }
         return sink.write(text.data(), text.size());
-      });
+      },
+      [streams](bool) { --*streams; });
 }
