@@ -362,6 +362,25 @@ await step("firmware upload: progress as it runs, then Upload Completed Successf
   await waitText(main(4059), ">Ostrel OK");
 });
 
+await step("Set Com Port lists the port in use and remembers the choice; Help", async () => {
+  same(await text(main(4074)), "keyer", "the port label names the device");
+  await main(4009).click();
+  const list = page.locator('[data-dialog="1002"] [data-id="4026"]');
+  await list.waitFor();
+  same(await list.evaluate((e) => e.options[0]?.text), keyerLink, "the port in use comes first");
+  same(await list.evaluate((e) => e.selectedIndex), 0, "and is selected");
+  await page.locator('[data-dialog="1002"] [data-id="1"]').click();
+  await list.waitFor({ state: "hidden" });
+  const config = JSON.parse(fs.readFileSync(path.join(env.XDG_CONFIG_HOME, "ostrel", "ui.json")));
+  same(config.port, keyerLink, "the port remembered");
+  await main(4094).click();
+  const version = page.locator('[data-dialog="1004"] [data-id="4030"]');
+  await version.waitFor();
+  check((await version.textContent()).startsWith("Ver 4.3, Built "), "Help's version line");
+  await page.keyboard.press("Escape");
+  await version.waitFor({ state: "hidden" });
+});
+
 await step("screenshots at 1280x800 and 390x844", async () => {
   await page.screenshot({ path: path.join(outDir, "page-after-upload-1280x800.png") });
   await page.setViewportSize({ width: 390, height: 844 });
