@@ -97,6 +97,8 @@ UiServer::UiServer(UiModel& model, UiEventQueue& queue, DownloadShelf& downloads
   httplib::Server& http = parts_->http;
   http.new_task_queue = [] { return new httplib::ThreadPool(SERVER_THREADS); };
   http.set_payload_max_length(MAX_REQUEST);
+  // Each change goes out as soon as it is written: small writes must not wait for an ACK.
+  http.set_tcp_nodelay(true);
   // Short, so that stopping does not wait long on idle connections.
   http.set_keep_alive_timeout(1);
   http.set_default_headers({{"Cache-Control", "no-store"},
