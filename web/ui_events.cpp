@@ -8,8 +8,6 @@ namespace {
 
 using nlohmann::json;
 
-// Enough for any file name a system gives, and short enough for the 256 characters of the
-// window's path buffer once the private folder stands before it.
 constexpr size_t MAX_FILE_NAME = 120;
 
 int sextet(char c) {
@@ -39,15 +37,6 @@ bool decode_base64(const std::string& text, std::string& bytes) {
     bytes.push_back(static_cast<char>(bits >> 16));
     if (padding < 2) bytes.push_back(static_cast<char>(bits >> 8));
     if (padding < 1) bytes.push_back(static_cast<char>(bits));
-  }
-  return true;
-}
-
-// A picked file's own name: no folder, nothing a path could misread.
-bool plain_file_name(const std::string& name) {
-  if (name.empty() || name.size() > MAX_FILE_NAME || name == "." || name == "..") return false;
-  for (const char c : name) {
-    if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 32) return false;
   }
   return true;
 }
@@ -148,6 +137,14 @@ std::optional<UiEvent> read_event(const json& item, std::string& error) {
 }
 
 }  // namespace
+
+bool plain_file_name(const std::string& name) {
+  if (name.empty() || name.size() > MAX_FILE_NAME || name == "." || name == "..") return false;
+  for (const char c : name) {
+    if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 32) return false;
+  }
+  return true;
+}
 
 std::optional<std::vector<UiEvent>> parse_ui_events(const std::string& body, std::string& error) {
   const json request = json::parse(body, nullptr, false);

@@ -39,6 +39,10 @@ struct UiEvent {
   std::string client;  // the page that sent it
 };
 
+// A file's own name as a page may give it: no folder, nothing a path could misread, short enough
+// for the window's 256-character path buffer once the private folder stands before it.
+bool plain_file_name(const std::string& name);
+
 // The events of one request: {"client": "...", "events": [...]}. On anything malformed it
 // returns nothing and says why in `error`; a request is taken whole or not at all.
 std::optional<std::vector<UiEvent>> parse_ui_events(const std::string& body, std::string& error);

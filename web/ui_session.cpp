@@ -51,13 +51,6 @@ std::string with_default_extension(const std::string& name, const std::string& e
   return name + "." + extension;
 }
 
-bool plain_name(const std::string& name) {
-  if (name.empty() || name.size() > 120 || name == "." || name == "..") return false;
-  return name.find_first_of("/\\") == std::string::npos &&
-         std::none_of(name.begin(), name.end(),
-                      [](char c) { return static_cast<unsigned char>(c) < 32; });
-}
-
 }  // namespace
 
 int DownloadShelf::put(Download download) {
@@ -323,7 +316,7 @@ std::optional<std::string> UiSession::choose(const FileRequest& request) {
   save_name_.reset();
   pump([this] { return save_answered_; });
   model_.pop_window();
-  if (!save_name_ || !plain_name(*save_name_)) return std::nullopt;
+  if (!save_name_ || !plain_file_name(*save_name_)) return std::nullopt;
   const std::string path =
       setup_.private_folder + "/" + with_default_extension(*save_name_, request.default_extension);
   if (path.size() + 1 > request.capacity) return std::nullopt;
