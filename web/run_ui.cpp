@@ -118,7 +118,7 @@ void open_browser(const std::string& url, std::ostream& err) {
 // The link: as given, else as chosen in an earlier `ostrel ui`, else the window's configuration
 // file; with none of them the page starts without a port, to be chosen in "Set Com Port".
 LinkOptions choose_link(const UiOptions& options, const std::string& config_path,
-                        std::ostream& err) {
+                        std::string& note) {
   LinkOptions link = options.link;
   if (!link.sim && link.port.empty()) {
     if (const std::optional<std::string> remembered = load_remembered_port(config_path)) {
@@ -130,7 +130,7 @@ LinkOptions choose_link(const UiOptions& options, const std::string& config_path
     if (!link.sim && link.port.empty()) link.port = "COM" + std::to_string(com_port_number);
     return link;
   }
-  err << "ostrel ui: no port yet; choose one with \"Set Com Port\" in the page\n";
+  note = "ostrel ui: no port yet; choose one with \"Set Com Port\" in the page\n";
   link.port.clear();
   com_port_number = 0;
   return link;
@@ -173,7 +173,8 @@ int run_ui(const UiOptions& options, std::ostream& out, std::ostream& err) {
   setup.os_name = system_name();
   setup.exe_path = executable_path();
   setup.config_path = ui_config_path();
-  setup.link = choose_link(options, setup.config_path, err);
+  std::string note;
+  setup.link = choose_link(options, setup.config_path, note);
   setup.stop_requested = [] { return stop_signals_received() > 0; };
   setup.err = &err;
   // Read and Write keep copies of what the keyer held and what was sent, as the command line does.
@@ -182,7 +183,8 @@ int run_ui(const UiOptions& options, std::ostream& out, std::ostream& err) {
   const std::string url = served.origin() + "/?token=" + served.token;
   out << url << std::endl;
   server.start(served);
-  err << "ostrel ui: serving the utility; Exit in the page or Ctrl-C here ends it\n";
+  // The address comes first, whatever else is said, so that a script can take it from line one.
+  err << note << "ostrel ui: serving the utility; Exit in the page or Ctrl-C here ends it\n";
   if (!options.no_browser) open_browser(url, err);
 
   install_stop_signals();
