@@ -169,6 +169,8 @@ void UiSession::handle(const UiEvent& event) {
   } else if (event.kind == Kind::save) {
     save_answered_ = true;
     save_name_ = event.name;
+    // The file goes to the page that named it, which need not be the one that clicked.
+    save_client_ = event.client;
   } else if (event.kind == Kind::save_cancel) {
     save_answered_ = true;
     save_name_.reset();
@@ -206,7 +208,7 @@ void UiSession::on_main_window(const UiEvent& event) {
   take_picked_file(event);
   main_window_command(event.id, NOTIFY_CLICKED);
   drop_picked_file();
-  hand_over_download(event.client);
+  hand_over_download(save_client_);
 }
 
 void UiSession::on_uploader(const UiEvent& event) {

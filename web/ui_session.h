@@ -97,6 +97,7 @@ class UiSession final : public MainWindowHost, public FileChooser {
   bool alert_done_ = false;
   bool save_answered_ = false;
   std::optional<std::string> save_name_;
+  std::string save_client_;                 // the page that answered the save prompt
   std::optional<std::string> picked_path_;  // the answer to the next open choice
   std::string picked_file_;                 // the copy of the picked file, removed after use
   std::optional<std::string> saved_path_;   // where the last save went, for its download
