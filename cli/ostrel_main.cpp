@@ -14,6 +14,7 @@
 #include "cli/settings_view.h"
 #include "cli/terminal.h"
 #include "files/backups.h"
+#include "web/run_ui.h"
 
 namespace {
 
@@ -151,6 +152,14 @@ int main(int argc, char** argv) {
   upload->add_option("file", firmware_path, "The programming file (Intel HEX records)")->required();
   upload->add_flag("-q,--quiet", quiet, "Print no progress");
 
+  UiOptions ui;
+  CLI::App* ui_command =
+      add_command(app, "ui", "Serve the utility as a page in the browser", link);
+  ui_command->add_option("--listen", ui.listen,
+                         "HOST:PORT to serve on (default: 127.0.0.1, a free port)");
+  ui_command->add_flag("--no-browser", ui.no_browser,
+                       "Print the page's address without opening a browser");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -180,8 +189,12 @@ int main(int argc, char** argv) {
     if (!diff_keyer) return diff_files(diff_paths[0], diff_paths[1], out, err);
     return with_link(link, [&] { return diff_file_and_keyer(diff_paths[0], out, err); });
   }
-  // Read and write keep copies of what the keyer held and what was sent.
+  // Read and write keep copies of what the keyer held and what was sent, the page's too.
   backup_state.folder = user_backups_folder();
+  if (*ui_command) {
+    ui.link = link;
+    return run_ui(ui, out, err);
+  }
   if (*test) return with_link(link, [&] { return test_keyer(json, out, err); });
   if (*read) return with_link(link, [&] { return read_keyer(read_path, out, err); });
   if (*write) {

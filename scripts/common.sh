@@ -4,11 +4,16 @@
 OSTREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # The fuzz build's compiler; libFuzzer's runtime comes with libclang-rt-14-dev.
 OSTREL_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
+# ostrel ui's browser test: Debian's Chromium, driven by playwright-core from npm (see
+# ensure_web_test_modules). npm comes with nodejs where nodejs is NodeSource's, and is Debian's
+# package of its own otherwise, which NodeSource's nodejs refuses beside it.
+OSTREL_WEB_TEST_PACKAGES=(chromium nodejs)
 # fonts-wine is only a recommendation of wine, and recommendations are not installed: without it
 # Wine draws the dialogs in a fallback font with other metrics than Windows' own.
 OSTREL_PACKAGES=(cmake make g++ libgtest-dev googletest libcli11-dev nlohmann-json3-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xauth
-  x11-utils imagemagick gputils binutils "${OSTREL_FUZZ_PACKAGES[@]}")
+  x11-utils imagemagick gputils binutils "${OSTREL_FUZZ_PACKAGES[@]}"
+  libcpp-httplib-dev "${OSTREL_WEB_TEST_PACKAGES[@]}")
 
 # Installs the Debian packages that are not there yet, without asking.
 ensure_packages() {
@@ -22,6 +27,21 @@ ensure_packages() {
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# playwright-core for the browser test, exactly as tests/web/package-lock.json has it, in the native
+# build tree; again only when the lock file has changed.
+ensure_web_test_modules() {
+  local source="$OSTREL_ROOT/tests/web" target="$OSTREL_ROOT/build/native/tests/web/npm"
+  [ -d "$target/node_modules/playwright-core" ] && cmp -s "$source/package-lock.json" \
+    "$target/package-lock.json" && return 0
+  if ! command -v npm >/dev/null; then
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends npm >/dev/null
+  fi
+  mkdir -p "$target" && cp "$source/package.json" "$source/package-lock.json" "$target/" &&
+    (cd "$target" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
 }
 
 build_native() {

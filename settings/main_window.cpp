@@ -34,7 +34,7 @@ void set_status(const std::string& text) {
 }
 
 void show_com_port() {
-  window().set_text(IDC_COM_PORT, "com:" + std::to_string(com_port_number));
+  window().set_text(IDC_COM_PORT, main_window_state.host->port_label());
 }
 
 // The shape shared by Test, Read and Write: the command controls are disabled throughout, and an
@@ -200,6 +200,10 @@ bool is_field_of_kind(int id, FieldKind kind) {
 }
 
 }  // namespace
+
+std::string MainWindowHost::port_label() {
+  return "com:" + std::to_string(com_port_number);
+}
 
 void lock_commands() {
   for (int id : COMMAND_CONTROLS) window().enable(id, false);

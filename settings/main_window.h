@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "platform/dialog_controls.h"
 #include "platform/file_chooser.h"
 #include "settings/settings_image.h"
@@ -14,6 +16,9 @@ class MainWindowHost {
   virtual void run_help_dialog() = 0;             // template 1004, to its end
   virtual void quit() = 0;                        // end the program (quit message)
   virtual void end_dialog(int result) = 0;        // close request from the title bar
+  // The port label (4074): "com:%d" with com_port_number. A host that reaches the keyer by
+  // another name than a COM number (the page, by a device path) shows that name instead.
+  virtual std::string port_label();
 };
 
 // The window's own state, one instance.

@@ -1,0 +1,411 @@
+// `ostrel ui` as its user meets it: headless Chromium on the page, `ostrel-keyer-sim` on a
+// pseudo-terminal as the keyer. First the server's refusals (each a 403, and the keyer hears
+// nothing), then the window's operations through the page, each checked against what the keyer
+// received or holds; screenshots at 1280x800 and 390x844 are left in OUT_DIR.
+//
+//   node browser_test.mjs OSTREL KEYER_SIM DEMO_EEP OUT_DIR NODE_MODULES
+import { spawn, execFileSync } from "node:child_process";
+import fs from "node:fs";
+import http from "node:http";
+import path from "node:path";
+import readline from "node:readline";
+import { pathToFileURL } from "node:url";
+
+const [ostrel, keyerSim, demoImage, outDir, modules] = process.argv.slice(2);
+if (!modules) {
+  console.error("usage: node browser_test.mjs OSTREL KEYER_SIM DEMO_EEP OUT_DIR NODE_MODULES");
+  process.exit(2);
+}
+const playwrightEntry = path.join(modules, "playwright-core", "index.mjs");
+if (!fs.existsSync(playwrightEntry)) {
+  console.error(`playwright-core is not installed in ${modules}: ./test installs it (npm ci)`);
+  process.exit(1);
+}
+const { chromium } = await import(pathToFileURL(playwrightEntry).href);
+
+fs.rmSync(outDir, { recursive: true, force: true });
+fs.mkdirSync(outDir, { recursive: true });
+const work = fs.mkdtempSync("/tmp/ostrel-web-test-");
+const children = [];
+let passed = 0;
+let failed = 0;
+let page = null;
+
+process.on("exit", () => {
+  for (const child of children) if (child.exitCode === null) child.kill("SIGTERM");
+});
+
+async function finish() {
+  for (const child of children) {
+    if (child.exitCode !== null) continue;
+    const ended = new Promise((resolve) => child.once("exit", resolve));
+    child.kill("SIGTERM");
+    await Promise.race([ended, sleep(5000)]);
+  }
+  fs.rmSync(work, { recursive: true, force: true });
+  console.log(`${passed} passed, ${failed} failed`);
+  process.exit(failed === 0 ? 0 : 1);
+}
+
+function check(condition, what) {
+  if (!condition) throw new Error(what);
+}
+function same(actual, expected, what) {
+  check(actual === expected, `${what}: got ${JSON.stringify(actual)}, wanted ${JSON.stringify(expected)}`);
+}
+
+// Runs one step; after a failure the later steps, which build on it, are not run.
+async function step(name, body) {
+  if (failed > 0) return;
+  const started = Date.now();
+  try {
+    await body();
+    passed++;
+    console.log(`ok   ${name} (${Date.now() - started} ms)`);
+  } catch (error) {
+    failed++;
+    console.log(`FAIL ${name}: ${error.message}`);
+    if (page) await page.screenshot({ path: path.join(outDir, "failure.png") }).catch(() => {});
+  }
+}
+
+// ---- the keyer and the server -----------------------------------------------------------------
+
+const env = {
+  ...process.env,
+  XDG_CONFIG_HOME: path.join(work, "config"),
+  XDG_DATA_HOME: path.join(work, "data"),
+};
+const keyerLink = path.join(work, "keyer");
+const rxLog = path.join(work, "rx.log");
+const stored = path.join(work, "stored.eep");
+const flash = path.join(work, "flash.bin");
+const sim = spawn(keyerSim, ["--link", keyerLink, "--image", demoImage, "--image-out", stored,
+                             "--rx-log", rxLog, "--flash-out", flash,
+                             // A little time for each reply, so that the upload lasts long
+                             // enough for its progress to be seen moving.
+                             "--delay", "2"], { env, stdio: "ignore" });
+children.push(sim);
+for (let i = 0; i < 100 && !fs.existsSync(keyerLink); i++) await sleep(50);
+check(fs.existsSync(keyerLink), "the simulated keyer did not start");
+
+const ui = spawn(ostrel, ["ui", "--port", keyerLink, "--no-browser"], { env });
+children.push(ui);
+let uiErrors = "";
+ui.stderr.on("data", (data) => (uiErrors += data));
+const firstLine = await Promise.race([
+  new Promise((resolve) => readline.createInterface({ input: ui.stdout }).once("line", resolve)),
+  sleep(10000).then(() => ""),
+]);
+const address = /^http:\/\/(127\.0\.0\.1:\d+)\/\?token=([0-9a-f]{64})$/.exec(firstLine);
+if (!address) {
+  console.log(`FAIL the first line is the page's address: got ${JSON.stringify(firstLine)} ${uiErrors}`);
+  failed++;
+  await finish();
+}
+const [url, hostPort, token] = address;
+const cookie = `ostrel_ui_${hostPort.split(":")[1]}=${token}`;
+
+function sleep(ms) {
+  return new Promise((resolve) => setTimeout(resolve, ms));
+}
+
+function request(method, target, headers, body) {
+  return new Promise((resolve, reject) => {
+    const [host, port] = hostPort.split(":");
+    const call = http.request({ host, port, method, path: target, headers }, (response) => {
+      let text = "";
+      response.on("data", (chunk) => (text += chunk));
+      response.on("end", () => resolve({ status: response.statusCode, headers: response.headers, text }));
+    });
+    call.on("error", reject);
+    call.end(body);
+  });
+}
+
+// ---- the refusals ---------------------------------------------------------------------------
+
+const clickTest = JSON.stringify({ client: "t", events: [{ kind: "click", dialog: 1001, id: 4011 }] });
+const origin = `http://${hostPort}`;
+const post = { "Content-Type": "application/json", Origin: origin, Cookie: cookie, Host: hostPort };
+
+await step("refusals: each is a 403 with one line and the keyer hears nothing", async () => {
+  const cases = [
+    ["no token", "GET", "/", { Host: hostPort }],
+    ["no token on the API", "POST", "/api/events", { ...post, Cookie: "" }, clickTest],
+    ["a wrong token in the address", "GET", "/?token=" + "0".repeat(64), { Host: hostPort }],
+    ["a wrong token in the cookie", "POST", "/api/events",
+      { ...post, Cookie: cookie.replace(/.$/, (c) => (c === "0" ? "1" : "0")) }, clickTest],
+    ["a foreign Host", "GET", "/", { Host: `attacker.example:${hostPort.split(":")[1]}`, Cookie: cookie }],
+    ["a foreign Host on the API", "POST", "/api/events", { ...post, Host: "localhost:1" }, clickTest],
+    ["a foreign Origin", "POST", "/api/events", { ...post, Origin: "http://attacker.example" }, clickTest],
+    ["no Origin", "POST", "/api/events", { ...post, Origin: undefined }, clickTest],
+    ["a path outside the API", "GET", "/etc/passwd", { Host: hostPort, Cookie: cookie }],
+    ["a path climbing out", "GET", "/../../etc/passwd", { Host: hostPort, Cookie: cookie }],
+    ["a page source file", "GET", "/web/page/app.js", { Host: hostPort, Cookie: cookie }],
+    ["another method", "PUT", "/api/events", { ...post }, clickTest],
+    ["a download of nothing", "GET", "/download/x", { Host: hostPort, Cookie: cookie }],
+  ];
+  for (const [name, method, target, headers, body] of cases) {
+    for (const key of Object.keys(headers)) if (headers[key] === undefined) delete headers[key];
+    const answer = await request(method, target, headers, body);
+    same(answer.status, 403, name);
+    check(/^[^\n]+\n$/.test(answer.text), `${name}: the reason is one line: ${JSON.stringify(answer.text)}`);
+    check(!Object.keys(answer.headers).some((h) => h.startsWith("access-control-")), `${name}: CORS headers`);
+  }
+  const page = await request("GET", "/", { Host: hostPort, Cookie: cookie });
+  same(page.status, 200, "the page itself, with the cookie");
+  check(/script-src 'self'/.test(page.headers["content-security-policy"] || ""), "a strict CSP");
+  await sleep(1500);
+  same(fs.existsSync(rxLog) ? fs.statSync(rxLog).size : 0, 0, "bytes the keyer received");
+});
+
+// ---- the window through the page ------------------------------------------------------------
+
+const browser = await chromium.launch({
+  executablePath: process.env.OSTREL_CHROMIUM || "/usr/bin/chromium",
+  // Chromium reaches nothing outside this machine here: its own background traffic stays off.
+  args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+         "--disable-background-networking", "--disable-component-update", "--disable-sync"],
+});
+const context = await browser.newContext({ viewport: { width: 1280, height: 800 }, acceptDownloads: true });
+page = await context.newPage();
+const pageErrors = [];
+page.on("pageerror", (error) => pageErrors.push(error.message));
+
+const main = (id) => page.locator(`[data-dialog="1001"] [data-id="${id}"]`);
+const uploader = (id) => page.locator(`[data-dialog="1003"] [data-id="${id}"]`);
+const text = (locator) => locator.evaluate((e) => (e.value !== undefined && e.tagName !== "BUTTON" ? e.value : e.textContent));
+async function waitText(locator, wanted, timeout = 10000) {
+  const until = Date.now() + timeout;
+  let seen;
+  while (Date.now() < until) {
+    seen = await text(locator);
+    if (seen === wanted) return;
+    await sleep(20);
+  }
+  throw new Error(`waited for ${JSON.stringify(wanted)}, saw ${JSON.stringify(seen)}`);
+}
+const errorBox = () => page.locator('[role="alertdialog"]');
+
+// The window's numeric boxes, check boxes and lists by control id, with the keys of `ostrel show
+// --json`.
+const NUMBERS = { 4025: "max_wpm", 4027: "min_wpm", 4029: "cmd_wpm", 4033: "cur_wpm", 4031: "ratio",
+  4035: "key_comp", 4037: "pdl_sample", 4039: "weight", 4041: "lead_in", 4043: "tail",
+  4045: "farns", 4047: "ltr_spc", 4073: "sidetone_freq" };
+const CHECKS = { 4014: "swap", 4015: "auto_space", 4016: "ct_space", 4017: "cut_0", 4018: "cut_9",
+  4019: "pdl_tone_only", 4020: "pdl_wd_off", 4021: "paddle_mute", 4022: "fast_cmd", 4023: "tune_50",
+  4024: "so2r" };
+const LISTS = { 4049: "keyer_mode", 4054: "paddle_hang", 4053: "output_config" };
+const BOXES = [4001, 4002, 4003, 4004, 4005, 4006, 4080, 4081, 4082, 4083, 4084, 4085, 4071, 4072];
+const SLOTS = ["msg1", "msg2", "msg3", "msg4", "msg5", "msg6", "msg7", "msg8", "msg9",
+  "msg10", "msg11", "msg12", "user1_callsign", "user2_callsign"];
+
+function show(file) {
+  return JSON.parse(execFileSync(ostrel, ["show", file, "--json"], { env }).toString());
+}
+
+async function expectWindowShows(settings) {
+  const bank = settings.user1;
+  for (const [id, name] of Object.entries(NUMBERS)) same(await main(id).inputValue(), String(bank[name]), name);
+  for (const [id, name] of Object.entries(CHECKS)) same(await main(id).isChecked(), bank[name], name);
+  for (const [id, name] of Object.entries(LISTS)) {
+    same(await main(id).evaluate((e) => e.selectedOptions[0]?.text), bank[name], name);
+  }
+  for (const [i, id] of BOXES.entries()) same(await main(id).inputValue(), settings.messages[SLOTS[i]], SLOTS[i]);
+}
+
+await step("the first page: the token becomes a cookie and the window shows", async () => {
+  await page.goto(url);
+  same(new URL(page.url()).search, "", "the address after the first load keeps no token");
+  await page.locator('[data-dialog="1001"]:not([hidden])').waitFor();
+  same(await page.title(), "Ostrel 3 Tools Utility 4.3", "the window's title");
+  same(await text(main(4013)), "Read Ostrel", "the caption of 4013");
+  same(await text(main(4051)), "Reset to\nDefaults", "the two-line caption of 4051");
+  check(await main(4080).isHidden(), "bank 2's boxes start hidden");
+  check(await main(4095).isDisabled(), "the S/N box starts disabled");
+  await waitText(main(4058), "Msg Bytes Left: 240");
+});
+
+const second = await context.newPage();
+await second.goto(`http://${hostPort}/`);
+
+await step("Test: the status line, status field, IC label, pot and supply", async () => {
+  await main(4011).click();
+  await waitText(main(4059), ">Ostrel OK");
+  same(await text(main(4061)), "Ostrel F/W revision 31.04", "status field");
+  same(await text(main(4079)), "Ostrel IC:DIP", "IC label");
+  same(await text(main(4060)), "PotValue: 128", "pot value");
+  same(await text(main(4070)), "5.04 Volts", "supply voltage");
+});
+
+await step("Read: every field and text as the keyer holds them; the other page shows the same", async () => {
+  // Every text the status line showed, with whether Read was disabled then.
+  await page.evaluate(() => {
+    window.statusSeen = [];
+    const status = document.querySelector('[data-dialog="1001"] [data-id="4059"]');
+    const read = document.querySelector('[data-dialog="1001"] [data-id="4013"]');
+    new MutationObserver(() => window.statusSeen.push([status.textContent, read.disabled]))
+      .observe(status, { childList: true, characterData: true, subtree: true });
+  });
+  await main(4013).click();
+  await waitText(main(4059), ">Done");
+  const seen = await page.evaluate(() => window.statusSeen);
+  check(seen.some(([status, disabled]) => status === ">Reading" && disabled),
+        `while reading, the page showed >Reading with Read disabled: ${JSON.stringify(seen)}`);
+  await expectWindowShows(show(demoImage));
+  same(await second.locator('[data-dialog="1001"] [data-id="4071"]').inputValue(), "N0CALL", "the second page's callsign");
+  await page.screenshot({ path: path.join(outDir, "page-1280x800.png") });
+});
+
+await step("an edit the checks refuse: the Error box's exact text, nothing written", async () => {
+  const before = fs.statSync(rxLog).size;
+  await main(4039).fill("5");
+  await main(4012).click();
+  await errorBox().waitFor();
+  same(await errorBox().locator('[data-id="65535"]').textContent(), "Weight must be between 10 and 90", "the Error box");
+  same(await errorBox().locator(".title").textContent(), "Error", "the box's title");
+  check(await second.locator('[role="alertdialog"]').isVisible(), "the other page shows the box too");
+  check(await main(4013).evaluate((e) => e.closest("[inert]") !== null), "the window under the box takes no input");
+  await errorBox().locator('[data-id="1"]').click();
+  await errorBox().waitFor({ state: "detached" });
+  await main(4039).fill("55");
+  const received = fs.readFileSync(rxLog).subarray(before);
+  check(!received.includes(Buffer.from([0x00, 0x0d])), "no settings image was sent");
+});
+
+await step("the message bank switch and the input filter", async () => {
+  await main(4008).click();
+  await main(4080).waitFor();
+  check(await main(4001).isHidden(), "bank 1's boxes are hidden");
+  same(await text(main(4086)), "Msg 7", "the first label of bank 2");
+  const left = Number((await text(main(4058))).split(": ")[1]);
+  await main(4080).click();
+  await page.keyboard.type("a#b$", { delay: 30 });
+  await waitText(main(4080), "AB");
+  await waitText(main(4058), `Msg Bytes Left: ${left - 2}`);
+  // Far more than fits: the filter takes it character by character up to the 240 bytes.
+  await main(4081).click();
+  await page.keyboard.insertText("E".repeat(300));
+  await waitText(main(4058), "Msg Bytes Left: 0");
+  same((await main(4081).inputValue()).length, left - 2, "the characters that fitted");
+  await page.keyboard.type("E");
+  await sleep(300);
+  same((await main(4081).inputValue()).length, left - 2, "a character at the limit");
+  await main(4081).selectText();
+  await page.keyboard.press("Delete");
+  await waitText(main(4081), "");
+  await main(4007).click();
+  await main(4001).waitFor();
+});
+
+await step("Write: the keyer receives the exact 288 bytes; the status line clears after about 3 s", async () => {
+  const expected = path.join(work, "expected.eep");
+  fs.copyFileSync(demoImage, expected);
+  execFileSync(ostrel, ["set", expected, "weight=55", "msg7=AB"], { env });
+  await main(4012).click();
+  await waitText(main(4059), "Done");
+  const done = Date.now();
+  check(Buffer.compare(fs.readFileSync(stored), fs.readFileSync(expected)) === 0, "the keyer's image");
+  await waitText(main(4059), "", 5000);
+  const cleared = Date.now() - done;
+  check(cleared > 2400 && cleared < 5000, `the status line cleared after ${cleared} ms`);
+});
+
+await step('"Write Config File": the save prompt and the download\'s bytes', async () => {
+  await main(4093).click();
+  const name = page.locator('[data-dialog="save"] [data-id="1148"]');
+  await name.fill("from-page");
+  const downloading = page.waitForEvent("download");
+  await page.locator('[data-dialog="save"] [data-id="1"]').click();
+  const download = await downloading;
+  same(download.suggestedFilename(), "from-page.eep", "the name with the default extension");
+  const bytes = fs.readFileSync(await download.path());
+  check(Buffer.compare(bytes, fs.readFileSync(stored)) === 0, "the file holds the image written");
+  same(await text(main(4057)), "from-page.eep", "the file name label after a save");
+});
+
+await step('"Read Config File": a file given to the page', async () => {
+  const file = path.join(work, "given.eep");
+  fs.copyFileSync(demoImage, file);
+  execFileSync(ostrel, ["set", file, "weight=77", "msg1=FROM A FILE", "callsign=W1AW"], { env });
+  const choosing = page.waitForEvent("filechooser");
+  await main(4092).click();
+  await (await choosing).setFiles(file);
+  await waitText(main(4057), "File Name: given.eep");
+  await expectWindowShows(show(file));
+});
+
+await step("firmware upload: progress as it runs, then Upload Completed Successfully at 99", async () => {
+  const firmware = path.join(work, "dip.hex");
+  fs.writeFileSync(firmware, [hexRecord(0, 0, [0, 0, 0, 0, 0, 0, 0x1f, 0x30]),
+    hexRecord(16, 0, [1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16]), hexRecord(0, 1, [])].join(""));
+  await main(4010).click();
+  await uploader(4028).waitFor();
+  check(await uploader(4028).isDisabled(), "Program starts disabled");
+  const choosing = page.waitForEvent("filechooser");
+  await uploader(2).click();
+  await (await choosing).setFiles(firmware);
+  await waitText(uploader(4036), "Ostrel Version: 31.48 Loaded, 2 Records");
+  await page.evaluate(() => {
+    window.progressSeen = [];
+    const bar = document.querySelector('[data-dialog="1003"] [data-id="4032"]');
+    new MutationObserver(() => window.progressSeen.push(Number(bar.getAttribute("aria-valuenow"))))
+      .observe(bar, { attributes: true, attributeFilter: ["aria-valuenow"] });
+  });
+  await uploader(4028).click();
+  await waitText(uploader(4036), "Upload Completed Successfully", 60000);
+  same(await uploader(4032).getAttribute("aria-valuenow"), "99", "the progress bar at the end");
+  const seen = await page.evaluate(() => window.progressSeen);
+  check(seen.some((p) => p > 0 && p < 99), `the bar moved during the upload: ${seen.join(",")}`);
+  await uploader(4040).click();
+  await uploader(4028).waitFor({ state: "hidden" });
+  await waitText(main(4059), ">Ostrel OK");
+});
+
+await step("Set Com Port lists the port in use and remembers the choice; Help", async () => {
+  same(await text(main(4074)), "keyer", "the port label names the device");
+  await main(4009).click();
+  const list = page.locator('[data-dialog="1002"] [data-id="4026"]');
+  await list.waitFor();
+  same(await list.evaluate((e) => e.options[0]?.text), keyerLink, "the port in use comes first");
+  same(await list.evaluate((e) => e.selectedIndex), 0, "and is selected");
+  await page.locator('[data-dialog="1002"] [data-id="1"]').click();
+  await list.waitFor({ state: "hidden" });
+  const config = JSON.parse(fs.readFileSync(path.join(env.XDG_CONFIG_HOME, "ostrel", "ui.json")));
+  same(config.port, keyerLink, "the port remembered");
+  await main(4094).click();
+  const version = page.locator('[data-dialog="1004"] [data-id="4030"]');
+  await version.waitFor();
+  check((await version.textContent()).startsWith("Ver 4.3, Built "), "Help's version line");
+  await page.keyboard.press("Escape");
+  await version.waitFor({ state: "hidden" });
+});
+
+await step("screenshots at 1280x800 and 390x844", async () => {
+  await page.screenshot({ path: path.join(outDir, "page-after-upload-1280x800.png") });
+  await page.setViewportSize({ width: 390, height: 844 });
+  await page.screenshot({ path: path.join(outDir, "page-390x844.png") });
+  await page.screenshot({ path: path.join(outDir, "page-390x844-whole.png"), fullPage: true });
+  const box = await main(4013).boundingBox();
+  check(box.x >= 0 && box.x + box.width <= 390, "Read Ostrel lies within a 390 px screen");
+  check(box.width >= 50, `Read Ostrel is wide enough to tap (${box.width} px)`);
+});
+
+await step("Exit: the program ends", async () => {
+  await main(4).click();
+  const code = await Promise.race([new Promise((r) => ui.once("exit", r)), sleep(10000).then(() => "still running")]);
+  same(code, 0, "ostrel ui's exit status");
+  await page.locator("#ended").waitFor({ timeout: 5000 });
+  same(pageErrors.join("; "), "", "errors in the page");
+});
+
+await browser.close();
+await finish();
+
+// One Intel HEX line with its checksum.
+function hexRecord(address, type, bytes) {
+  const all = [bytes.length, address >> 8, address & 0xff, type, ...bytes];
+  const sum = (256 - (all.reduce((a, b) => a + b, 0) % 256)) % 256;
+  return ":" + [...all, sum].map((b) => b.toString(16).toUpperCase().padStart(2, "0")).join("") + "\n";
+}

@@ -1,0 +1,230 @@
+// The pieces of `ostrel ui` that the browser test cannot reach one by one: the template reader,
+// typing through the input filter, the page's events, and the ui thread's modal loop.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "cli/exit_status.h"
+#include "cli/link_setup.h"
+#include "platform/pause.h"
+#include "platform/recording_controls.h"
+#include "resources/control_ids.h"
+#include "web/box_edit.h"
+#include "web/dialog_layout.h"
+#include "web/rc_template.h"
+#include "web/ui_events.h"
+#include "web/ui_model.h"
+#include "web/ui_session.h"
+
+namespace {
+
+std::string read_source(const std::string& name) {
+  std::ifstream in(std::string(OSTREL_SOURCE_DIR) + "/" + name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+const LayoutControl& layout_of(int dialog, int id) {
+  const LayoutDialog* layout = find_dialog_layout(dialog);
+  const LayoutControl* control = layout ? find_control_layout(*layout, id) : nullptr;
+  if (control == nullptr) throw std::runtime_error("no control " + std::to_string(id));
+  return *control;
+}
+
+TEST(WebTemplates, ThePageHasEachControlWhereTheWindowHasIt) {
+  struct Row {
+    int dialog, id;
+    const char* kind;
+    const char* text;
+    int x, y, w, h;
+    bool hidden, disabled;
+    const char* style;
+  };
+  const Row rows[] = {
+      {IDD_MAIN, IDC_READ, "button", "Read Ostrel", 12, 288, 40, 16, false, false, "WS_GROUP"},
+      {IDD_MAIN, IDC_RESET_DEFAULTS, "button", "Reset to\nDefaults", 308, 168, 48, 20, false, false,
+       "BS_MULTILINE"},
+      {IDD_MAIN, IDC_MSG7, "edit", "", 12, 16, 164, 32, true, false, "ES_UPPERCASE"},
+      {IDD_MAIN, IDC_SERIAL_NUMBER, "edit", "", 240, 148, 32, 12, false, true, ""},
+      {IDD_MAIN, IDC_SIDETONE_FREQ, "edit", "", 316, 204, 32, 12, false, false, "ES_NUMBER"},
+      {IDD_MAIN, 4088, "static", "Msg 9", 184, 100, 36, 12, true, false, ""},
+      {IDD_MAIN, IDC_OUTPUT_CONFIG, "combo", "", 236, 204, 72, 95, false, false, "CBS_DROPDOWN"},
+      {IDD_UPLOADER, IDC_UPLOADER_PROGRESS, "progress", "", 7, 19, 204, 10, false, false,
+       "WS_BORDER"},
+      {IDD_COM_PORT_SETUP, IDC_COM_PORT_OK, "button", "OK", 8, 36, 45, 15, false, false, ""},
+      {IDD_HELP, IDC_HELP_FILE, "static", "Help File: README.md", 4, 44, 252, 12, false, false,
+       "SS_PATHELLIPSIS"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.id);
+    const LayoutControl& c = layout_of(row.dialog, row.id);
+    EXPECT_EQ(std::string(c.kind), row.kind);
+    EXPECT_EQ(std::string(c.text), row.text);
+    EXPECT_EQ((std::array{c.x, c.y, c.w, c.h}), (std::array{row.x, row.y, row.w, row.h}));
+    EXPECT_EQ(starts_hidden(c), row.hidden);
+    EXPECT_EQ(starts_disabled(c), row.disabled);
+    if (row.style[0] != '\0') {
+      EXPECT_TRUE(has_style(c, row.style));
+    }
+  }
+  const LayoutDialog& main = *find_dialog_layout(IDD_MAIN);
+  EXPECT_EQ(std::string(main.caption), "Ostrel 3 Tools Utility 4.3");
+  EXPECT_EQ((std::array{main.w, main.h}), (std::array{374, 330}));
+  EXPECT_TRUE(layout_of(IDD_MAIN, IDC_STATUS_LINE).align == std::string("left"));
+  EXPECT_TRUE(layout_of(IDD_MAIN, IDC_IC_LABEL).align == std::string("center"));
+  EXPECT_TRUE(layout_of(IDD_COM_PORT_SETUP, IDC_COM_PORT_OK).default_button);
+}
+
+TEST(WebTemplates, ATemplateThePageCannotFollowStopsTheBuildNamingTheLine) {
+  const std::map<std::string, int> defines =
+      read_rc_defines(read_source("resources/control_ids.h"));
+  const std::string header = "IDD_HELP DIALOGEX 0, 0, 10, 10\nCAPTION \"x\"\nBEGIN\n";
+  const struct {
+    std::string body;
+    std::string error;
+  } rows[] = {
+      {"LISTBOX IDC_HELP_OK, 1, 2, 3, 4\nEND\n", "t.rc:4: \"LISTBOX\" is not a control statement"},
+      {"PUSHBUTTON \"OK\", IDC_NOWHERE, 1, 2, 3, 4\nEND\n",
+       "t.rc:4: control id IDC_NOWHERE is not"},
+      {"PUSHBUTTON \"OK, IDC_HELP_OK, 1, 2, 3, 4\nEND\n", "t.rc:4: a string is not closed"},
+      {"PUSHBUTTON \"OK\", IDC_HELP_OK, 1, 2, 3\nEND\n", "t.rc:4: PUSHBUTTON takes text, id"},
+      {"CONTROL \"\", 5, \"Button\", 0, 1, 2, 3, 4\nEND\n", "t.rc:4: CONTROL of class \"Button\""},
+      {"EDITTEXT 5, 1, 2, 3, 4, ES_NUMBER |\nEND\n", "t.rc:4: a style list ends with '|'"},
+      {"EDITTEXT 5, 1, 2, 3, 4\n", "t.rc:4: the dialog IDD_HELP has no END"},
+  };
+  for (const auto& row : rows) {
+    std::vector<RcDialog> dialogs;
+    std::string error;
+    EXPECT_FALSE(read_rc_dialogs(header + row.body, "t.rc", defines, dialogs, error));
+    EXPECT_EQ(error.rfind(row.error, 0), 0u) << error;
+  }
+}
+
+TEST(WebTyping, EachCharacterPassesTheBoxAsTheWindowsBoxWouldTakeIt) {
+  const struct {
+    int id;
+    std::string before;
+    size_t start, end;
+    std::string insert;
+    std::string after;
+    size_t caret;
+  } rows[] = {
+      {IDC_MSG1, "", 0, 0, "a#b", "AB", 2},            // upper case; '#' has no code
+      {IDC_MSG1, "AB", 1, 1, "\n", "A\r\nB", 2},       // a line break, one place
+      {IDC_MSG1, "A\r\nB", 1, 2, "", "AB", 1},         // deleting the break takes CR LF
+      {IDC_MSG1, "A\r\nB", 2, 3, "", "A\r\n", 2},      // places after a break count it once
+      {IDC_MSG1, "CQ", 0, 2, "$de\xc3\xa9", "DE", 2},  // '$' and 'é' refused, selection replaced
+      {IDC_MSG1, "", 0, 0, "x\r\ny", "X\r\nY", 3},     // a pasted CR LF is one break
+      {IDC_CALLSIGN_USER1, "", 0, 0, "w1\naw", "W1AW", 4},  // no break in a one-line box
+      {IDC_SIDETONE_FREQ, "", 0, 0, "8a0o0", "800", 3},     // ES_NUMBER: digits only
+      {IDC_MSG1, "AB", 9, 9, "c", "ABC", 3},                // a place past the end is the end
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.after);
+    RecordingControls window;
+    window.set_text(row.id, row.before);
+    const bool filtered = row.id != IDC_SIDETONE_FREQ;
+    const size_t caret = apply_box_edit(window, layout_of(IDD_MAIN, row.id), filtered,
+                                        BoxEdit{row.start, row.end, row.insert});
+    EXPECT_EQ(window.text(row.id), row.after);
+    EXPECT_EQ(caret, row.caret);
+  }
+}
+
+TEST(WebTyping, AtTheCapacityOnlyDeletionsPass) {
+  RecordingControls window;
+  window.set_text(IDC_MSG7, std::string(239, 'E'));  // a hidden box counts too
+  const LayoutControl& box = layout_of(IDD_MAIN, IDC_MSG1);
+  apply_box_edit(window, box, true, BoxEdit{0, 0, "abc"});
+  EXPECT_EQ(window.text(IDC_MSG1), "A");
+  apply_box_edit(window, box, true, BoxEdit{0, 1, "z"});  // typing over a selection too
+  EXPECT_EQ(window.text(IDC_MSG1), "A");
+  apply_box_edit(window, box, true, BoxEdit{0, 1, ""});
+  EXPECT_EQ(window.text(IDC_MSG1), "");
+}
+
+TEST(WebEvents, ARequestIsTakenWholeOrRefusedWithItsReason) {
+  const struct {
+    std::string body;
+    std::string error;  // "" when it is taken
+  } rows[] = {
+      {"not json", "the body is not a JSON object"},
+      {R"({"events": 3})", "no list of events"},
+      {R"({"events": [{"kind": "drag", "dialog": 1001, "id": 1}]})", "an event of unknown kind"},
+      {R"({"events": [{"kind": "click", "dialog": 1001}]})", "click without a control id"},
+      {R"({"events": [{"kind": "edit", "dialog": 1001, "id": 4001, "start": -1, "end": 0,
+           "insert": ""}]})",
+       "edit without start, end and insert"},
+      {R"({"events": [{"kind": "click", "dialog": 1001, "id": 4092,
+           "file": {"name": "../etc/x.eep", "data": ""}}]})",
+       "a file name that is not a plain name"},
+      {R"({"events": [{"kind": "click", "dialog": 1001, "id": 4092,
+           "file": {"name": "a.eep", "data": "QUJ=Q"}}]})",
+       "a file without a name and base64 data"},
+      {R"({"events": [{"kind": "click", "dialog": 1001, "id": 4011},
+                      {"kind": "save"}]})",
+       "save without a name"},
+      {R"({"client": "p", "events": [{"kind": "click", "dialog": 1001, "id": 4092,
+           "file": {"name": "a.eep", "data": "QUJDRA=="}}]})",
+       ""},
+  };
+  for (const auto& row : rows) {
+    std::string error;
+    const std::optional<std::vector<UiEvent>> events = parse_ui_events(row.body, error);
+    EXPECT_EQ(events.has_value(), row.error.empty()) << row.body;
+    if (!row.error.empty()) {
+      EXPECT_EQ(error.rfind(row.error, 0), 0u) << error;
+    }
+  }
+  std::string error;
+  const auto taken = parse_ui_events(rows[std::size(rows) - 1].body, error);
+  ASSERT_TRUE(taken);
+  EXPECT_EQ((*taken)[0].file->bytes, "ABCD");
+  EXPECT_EQ((*taken)[0].client, "p");
+}
+
+UiEvent event(UiEvent::Kind kind, int id = 0, const std::string& insert = "") {
+  UiEvent e;
+  e.kind = kind;
+  e.dialog = IDD_MAIN;
+  e.id = id;
+  e.edit.insert = insert;
+  return e;
+}
+
+// Under the "Error" box the window takes nothing, as a window under a modal box does: the events
+// queued behind Write meet the box and are dropped; the box's OK ends it.
+TEST(WebSession, UnderTheErrorBoxTheWindowTakesNothing) {
+  set_pause_function([](int) {});
+  LinkOptions link;
+  link.sim = true;
+  std::ostringstream ignored;
+  ASSERT_EQ(setup_link(link, ignored), EXIT_OK);
+  UiModel model;
+  UiEventQueue queue;
+  DownloadShelf downloads;
+  UiSessionSetup setup;
+  setup.link = link;
+  using Kind = UiEvent::Kind;
+  queue.push({event(Kind::click, IDC_WRITE),  // the empty panel fails at Weight
+              event(Kind::click, IDC_USER2), event(Kind::edit, IDC_WEIGHT, "50"),
+              event(Kind::alert_ok), event(Kind::edit, IDC_SERIAL_NUMBER, "7"),
+              event(Kind::click, IDC_EXIT)});
+  UiSession session(model, queue, downloads, setup);
+  session.run();
+  teardown_link();
+  set_pause_function(nullptr);
+
+  EXPECT_FALSE(model.control(IDD_MAIN, IDC_USER2)->checked);
+  EXPECT_EQ(model.control(IDD_MAIN, IDC_WEIGHT)->text, "");
+  EXPECT_EQ(model.control(IDD_MAIN, IDC_SERIAL_NUMBER)->text, "");  // disabled
+  uint64_t sequence = 0;
+  const std::string shown = *model.next_events(sequence, std::chrono::milliseconds(0));
+  EXPECT_NE(shown.find(R"("kind":"alert","text":"Weight must be between 10 and 90")"),
+            std::string::npos);
+  EXPECT_NE(shown.find(R"({"type":"exit"})"), std::string::npos);
+}
+
+}  // namespace

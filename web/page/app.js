@@ -1,0 +1,593 @@
+// The utility's window in the page. Everything it shows comes from the server (the window's own
+// logic runs there, on one thread, as in the window); the page draws the dialog templates, shows
+// each change as it comes, and sends the user's clicks, picks and typing back in order.
+"use strict";
+
+const UNIT_X = 1.5; // px per horizontal dialog unit (8-point font at 96 DPI)
+const UNIT_Y = 1.625; // px per vertical dialog unit
+const COMBO_HEIGHT = 21; // a closed drop-down list; the template's height is the open list's
+const MAIN_DIALOG = 1001;
+const PICKERS = { 1001: [4092], 1003: [2] }; // buttons whose command first asks for a file
+const CLIENT = Math.random().toString(36).slice(2) + Date.now().toString(36);
+
+let layout = {};
+const elements = {}; // "dialog:id" -> the control's element
+const windows = {}; // dialog id -> its window element
+const pendingEdits = {}; // "dialog:id" -> edits sent and not yet answered
+const deferredStates = {}; // the newest state of a box with edits under way
+let stack = [];
+
+// ---- sending, in order -----------------------------------------------------------------
+
+const outbox = [];
+let sending = false;
+
+function send(event) {
+  outbox.push(event);
+  flush();
+}
+
+async function flush() {
+  if (sending || outbox.length === 0) return;
+  sending = true;
+  const events = outbox.splice(0);
+  try {
+    await fetch("/api/events", {
+      method: "POST",
+      headers: { "Content-Type": "application/json" },
+      body: JSON.stringify({ client: CLIENT, events }),
+    });
+  } catch (error) {
+    // The stream's own reconnection tells the user; the events are lost like clicks on a
+    // window that has gone.
+  }
+  sending = false;
+  flush();
+}
+
+// ---- drawing the templates -----------------------------------------------------------------
+
+function key(dialog, id) {
+  return dialog + ":" + id;
+}
+
+function place(element, control) {
+  element.style.left = control.x * UNIT_X + "px";
+  element.style.top = control.y * UNIT_Y + "px";
+  element.style.width = control.w * UNIT_X + "px";
+  element.style.height =
+    (control.kind === "combo" ? COMBO_HEIGHT : control.h * UNIT_Y) + "px";
+}
+
+function hasStyle(control, name) {
+  return (" " + control.styles).includes(" " + name + " ");
+}
+
+function makeControl(dialog, control) {
+  let element;
+  switch (control.kind) {
+    case "groupbox": {
+      element = document.createElement("fieldset");
+      element.className = "groupbox";
+      const legend = document.createElement("legend");
+      legend.textContent = control.text;
+      element.append(legend);
+      break;
+    }
+    case "static":
+      element = document.createElement("div");
+      element.className = "static " + control.align;
+      if (hasStyle(control, "SS_CENTERIMAGE")) element.classList.add("middle");
+      if (hasStyle(control, "SS_LEFTNOWORDWRAP")) element.classList.add("nowrap");
+      break;
+    case "button":
+      element = document.createElement("button");
+      element.type = "button";
+      if (control.default) element.classList.add("default");
+      element.addEventListener("click", () => clicked(dialog, control.id));
+      break;
+    case "check":
+    case "radio": {
+      element = document.createElement("label");
+      element.className = "choice";
+      const input = document.createElement("input");
+      input.type = control.kind === "check" ? "checkbox" : "radio";
+      // The program sets the mark from the settings after each click, as the window's
+      // CHECKBOX and RADIOBUTTON (not AUTO-) controls have it.
+      input.addEventListener("click", (event) => {
+        event.preventDefault();
+        clicked(dialog, control.id);
+      });
+      const caption = document.createElement("span");
+      element.append(input, caption);
+      break;
+    }
+    case "edit":
+      element = document.createElement(hasStyle(control, "ES_MULTILINE") ? "textarea" : "input");
+      if (element.tagName === "INPUT") element.type = "text";
+      if (hasStyle(control, "WS_VSCROLL")) element.classList.add("vscroll");
+      element.spellcheck = false;
+      element.autocomplete = "off";
+      if (hasStyle(control, "ES_UPPERCASE")) element.autocapitalize = "characters";
+      if (hasStyle(control, "ES_NUMBER")) element.inputMode = "numeric";
+      listenToTyping(dialog, control, element);
+      break;
+    case "combo":
+      element = document.createElement("select");
+      element.addEventListener("change", () => {
+        send({ kind: "select", dialog, id: control.id, index: element.selectedIndex });
+      });
+      break;
+    case "progress":
+      element = document.createElement("div");
+      element.className = "progress";
+      element.setAttribute("role", "progressbar");
+      element.setAttribute("aria-valuemin", "0");
+      element.setAttribute("aria-valuemax", "100");
+      element.setAttribute("aria-valuenow", "0");
+      element.append(Object.assign(document.createElement("div"), { className: "bar" }));
+      break;
+    default:
+      element = document.createElement("div");
+  }
+  element.dataset.id = control.id;
+  element.dataset.kind = control.kind;
+  place(element, control);
+  if (control.kind !== "edit" && control.kind !== "combo") showText(element, control.text);
+  elements[key(dialog, control.id)] = element;
+  return element;
+}
+
+function makeTitleBar(caption, onClose) {
+  const bar = document.createElement("header");
+  bar.className = "titlebar";
+  const icon = document.createElement("img");
+  icon.className = "icon";
+  icon.src = "/favicon.ico";
+  icon.alt = "";
+  const title = document.createElement("span");
+  title.className = "title";
+  title.textContent = caption;
+  const close = document.createElement("button");
+  close.type = "button";
+  close.className = "close";
+  close.textContent = "\u2715";
+  close.setAttribute("aria-label", "Close");
+  close.dataset.close = "";
+  close.addEventListener("click", onClose);
+  bar.append(icon, title, close);
+  return bar;
+}
+
+function makeWindow(dialog, template) {
+  const win = document.createElement("section");
+  win.className = "window";
+  win.dataset.dialog = dialog;
+  win.setAttribute("role", "dialog");
+  const titleBar = makeTitleBar(template.caption, () => send({ kind: "close", dialog }));
+  const client = document.createElement("div");
+  client.className = "client";
+  client.style.width = template.w * UNIT_X + "px";
+  client.style.height = template.h * UNIT_Y + "px";
+  for (const control of template.controls) client.append(makeControl(dialog, control));
+  win.append(titleBar, client);
+  win.setAttribute("aria-label", template.caption);
+  win.hidden = true;
+  windows[dialog] = win;
+  return win;
+}
+
+// ---- showing the state ----------------------------------------------------------------------
+
+function showText(element, text) {
+  if (element.dataset.kind === "check" || element.dataset.kind === "radio") {
+    element.querySelector("span").textContent = text;
+  } else if (element.dataset.kind === "groupbox") {
+    element.querySelector("legend").textContent = text;
+  } else if (element.dataset.kind !== "progress") {
+    element.textContent = text;
+  }
+}
+
+// A box's text as the browser keeps it: a line break is one character.
+function pageText(text) {
+  return text.replace(/\r\n/g, "\n");
+}
+
+function showBox(element, state, caret) {
+  const text = pageText(state.text);
+  if (element.value !== text) element.value = text;
+  if (caret !== undefined && document.activeElement === element) {
+    element.setSelectionRange(caret, caret);
+  }
+}
+
+function applyState(dialog, id, state, message) {
+  const element = elements[key(dialog, id)];
+  if (!element) return;
+  element.hidden = !state.visible;
+  const kind = element.dataset.kind;
+  const input = kind === "check" || kind === "radio" ? element.querySelector("input") : element;
+  input.disabled = !state.enabled;
+  element.classList.toggle("disabled", !state.enabled);
+  switch (kind) {
+    case "edit": {
+      const k = key(dialog, id);
+      const mine = message && message.client === CLIENT && message.caret !== undefined;
+      if (mine && pendingEdits[k] > 0) pendingEdits[k] -= 1;
+      if (pendingEdits[k] > 0) {
+        // Typing goes on ahead of the server: show its answer once it has caught up.
+        deferredStates[k] = state;
+        return;
+      }
+      showBox(element, state, mine ? message.caret : undefined);
+      break;
+    }
+    case "combo":
+      showList(element, state);
+      break;
+    case "check":
+    case "radio":
+      input.checked = state.checked;
+      showText(element, state.text);
+      break;
+    case "progress":
+      element.setAttribute("aria-valuenow", String(state.progress));
+      element.firstChild.style.width = state.progress + "%";
+      break;
+    default:
+      showText(element, state.text);
+  }
+}
+
+function showList(element, state) {
+  const current = Array.from(element.options, (o) => o.text);
+  if (current.join("\n") !== state.items.join("\n") || current.length !== state.items.length) {
+    element.replaceChildren(...state.items.map((text) => new Option(text)));
+  }
+  element.selectedIndex = state.selection;
+}
+
+function showWindows(list) {
+  stack = list;
+  document.querySelectorAll(".modal-layer").forEach((layer) => layer.remove());
+  for (const win of Object.values(windows)) {
+    if (win.parentElement && win.parentElement.classList.contains("modal-layer")) win.remove();
+    win.hidden = true;
+  }
+  const desktop = document.getElementById("desktop");
+  list.forEach((entry, level) => {
+    const top = level === list.length - 1;
+    let win;
+    if (entry.kind === "dialog") {
+      win = windows[entry.dialog];
+      if (!win) return;
+      win.querySelector(".titlebar .title").textContent = entry.caption;
+      win.setAttribute("aria-label", entry.caption);
+      if (entry.dialog === MAIN_DIALOG) document.title = entry.caption;
+    } else if (entry.kind === "alert") {
+      win = makeErrorBox(entry.text);
+    } else {
+      win = makeSavePrompt(entry);
+    }
+    win.hidden = false;
+    // Only the topmost window takes input, as under a modal dialog.
+    win.inert = !top;
+    if (level === 0) {
+      win.classList.add("main-window");
+      if (win.parentElement !== desktop) desktop.append(win);
+    } else {
+      const layer = document.createElement("div");
+      layer.className = "modal-layer";
+      layer.append(win);
+      document.body.append(layer);
+      win.setAttribute("aria-modal", "true");
+    }
+    if (top && level > 0) focusFirst(win);
+  });
+  fit();
+}
+
+function focusFirst(win) {
+  const target =
+    win.querySelector("[data-autofocus]") ||
+    win.querySelector(".client button:enabled, .message-buttons button");
+  if (target && !win.contains(document.activeElement)) target.focus();
+}
+
+function makeErrorBox(text) {
+  const box = document.createElement("section");
+  box.className = "window message";
+  box.setAttribute("role", "alertdialog");
+  box.dataset.dialog = "message";
+  const titleId = "message-title";
+  const textId = "message-text";
+  box.setAttribute("aria-labelledby", titleId);
+  box.setAttribute("aria-describedby", textId);
+  const bar = makeTitleBar("Error", () => send({ kind: "alert-ok" }));
+  bar.querySelector(".title").id = titleId;
+  const body = document.createElement("div");
+  body.className = "message-body";
+  const mark = document.createElement("span");
+  mark.className = "mark";
+  mark.textContent = "!";
+  mark.setAttribute("aria-hidden", "true");
+  const message = document.createElement("p");
+  message.id = textId;
+  message.dataset.id = "65535"; // the message box's text, as Win32 numbers it
+  message.textContent = text;
+  body.append(mark, message);
+  const buttons = document.createElement("div");
+  buttons.className = "message-buttons";
+  const ok = document.createElement("button");
+  ok.type = "button";
+  ok.textContent = "OK";
+  ok.dataset.id = "1";
+  ok.dataset.autofocus = "";
+  ok.addEventListener("click", () => send({ kind: "alert-ok" }));
+  buttons.append(ok);
+  box.append(bar, body, buttons);
+  return box;
+}
+
+function makeSavePrompt(entry) {
+  const box = document.createElement("section");
+  box.className = "window save";
+  box.setAttribute("role", "dialog");
+  box.setAttribute("aria-label", "Save As");
+  box.dataset.dialog = "save";
+  const cancel = () => send({ kind: "save-cancel" });
+  const form = document.createElement("form");
+  const body = document.createElement("div");
+  body.className = "save-body";
+  const nameLabel = document.createElement("label");
+  nameLabel.append("File name:");
+  const name = document.createElement("input");
+  name.type = "text";
+  name.dataset.id = "1148"; // the file dialog's name box, as Win32 numbers it
+  name.dataset.autofocus = "";
+  name.autocomplete = "off";
+  name.spellcheck = false;
+  nameLabel.append(name);
+  const typeLine = document.createElement("label");
+  typeLine.append("Save as type:", Object.assign(document.createElement("span"), { textContent: entry.text }));
+  body.append(nameLabel, typeLine);
+  const buttons = document.createElement("div");
+  buttons.className = "message-buttons";
+  const save = Object.assign(document.createElement("button"), { type: "submit", textContent: "Save" });
+  save.dataset.id = "1";
+  const no = Object.assign(document.createElement("button"), { type: "button", textContent: "Cancel" });
+  no.dataset.id = "2";
+  no.addEventListener("click", cancel);
+  buttons.append(save, no);
+  form.append(body, buttons);
+  form.addEventListener("submit", (event) => {
+    event.preventDefault();
+    const text = name.value.trim();
+    if (/^[^/\\]+$/.test(text) && text !== "." && text !== "..") send({ kind: "save", name: text });
+    else name.focus();
+  });
+  box.append(makeTitleBar("Save As", cancel), form);
+  return box;
+}
+
+// ---- the user's actions -------------------------------------------------------------------
+
+function clicked(dialog, id) {
+  if ((PICKERS[dialog] || []).includes(id)) {
+    pickFileThenClick(dialog, id);
+  } else {
+    send({ kind: "click", dialog, id });
+  }
+}
+
+// A page may open a file picker only while handling a click, so the picker opens here and the
+// file goes with the command; the server's file chooser answers the logic with it.
+function pickFileThenClick(dialog, id) {
+  const picker = document.getElementById("picker");
+  picker.value = "";
+  const done = (file) => {
+    picker.onchange = null;
+    picker.oncancel = null;
+    send({ kind: "click", dialog, id, file });
+  };
+  picker.onchange = async () => {
+    const file = picker.files[0];
+    if (!file) return done(null);
+    done({ name: file.name, data: await base64(file) });
+  };
+  picker.oncancel = () => done(null);
+  picker.click();
+}
+
+async function base64(file) {
+  const bytes = new Uint8Array(await file.arrayBuffer());
+  let binary = "";
+  for (let i = 0; i < bytes.length; i += 0x8000) {
+    binary += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
+  }
+  return btoa(binary);
+}
+
+// Typing: the box changes only as the server's box does, character by character through the
+// window's own input filter. The page guesses the outcome meanwhile so that fast typing keeps its
+// places, and takes the server's text once every edit has been answered.
+function listenToTyping(dialog, control, element) {
+  const k = key(dialog, control.id);
+  const multiline = hasStyle(control, "ES_MULTILINE");
+  const edit = (start, end, insert) => {
+    pendingEdits[k] = (pendingEdits[k] || 0) + 1;
+    send({ kind: "edit", dialog, id: control.id, start, end, insert });
+    let guess = insert;
+    if (hasStyle(control, "ES_UPPERCASE")) guess = guess.toUpperCase();
+    if (hasStyle(control, "ES_NUMBER")) guess = guess.replace(/[^0-9]/g, "");
+    if (!multiline) guess = guess.replace(/[\r\n]/g, "");
+    guess = guess.replace(/\r\n?/g, "\n");
+    element.value = element.value.slice(0, start) + guess + element.value.slice(end);
+    element.setSelectionRange(start + guess.length, start + guess.length);
+    clearTimeout(element.editTimer);
+    // An edit the server did not take (the box was disabled meanwhile) gets no answer.
+    element.editTimer = setTimeout(() => {
+      pendingEdits[k] = 0;
+      if (deferredStates[k]) showBox(element, deferredStates[k]);
+    }, 2000);
+  };
+  element.addEventListener("keydown", (event) => {
+    if (event.key !== "Enter") return;
+    event.preventDefault();
+    // Enter belongs to the dialog; Ctrl+Enter types a line break in a message box.
+    if (event.ctrlKey && multiline) edit(element.selectionStart, element.selectionEnd, "\n");
+  });
+  element.addEventListener("beforeinput", (event) => {
+    event.preventDefault();
+    let start = element.selectionStart;
+    let end = element.selectionEnd;
+    const type = event.inputType;
+    if (type.startsWith("insert")) {
+      if (type === "insertLineBreak" || type === "insertParagraph") return;
+      const text = event.data ?? (event.dataTransfer ? event.dataTransfer.getData("text/plain") : "");
+      if (text) edit(start, end, text);
+    } else if (type.startsWith("delete")) {
+      if (start === end) {
+        if (type.includes("Backward")) start = Math.max(0, start - 1);
+        else end = Math.min(element.value.length, end + 1);
+      }
+      if (start !== end) edit(start, end, "");
+    }
+  });
+}
+
+document.addEventListener("keydown", (event) => {
+  if (event.key !== "Escape" || stack.length === 0) return;
+  const top = stack[stack.length - 1];
+  if (top.kind === "alert") send({ kind: "alert-ok" });
+  else if (top.kind === "save") send({ kind: "save-cancel" });
+  else if (top.dialog === 1003) {
+    // The uploader's Load button carries IDCANCEL: Escape loads a file while it is enabled.
+    const load = elements[key(1003, 2)];
+    if (load && !load.disabled) clicked(1003, 2);
+  } else if (top.dialog !== MAIN_DIALOG) send({ kind: "close", dialog: top.dialog });
+});
+
+// ---- the screen's width ------------------------------------------------------------------
+
+// On a screen narrower than the window (a phone), the main window comes in four parts, one under
+// the other, each keeping its controls' places: the message editor, the settings, and the two
+// halves of the status row and buttons. Wider screens show the window as the template has it;
+// any window still too wide is zoomed down to fit.
+function mainWindowParts(template) {
+  const byId = (id) => template.controls.find((c) => c.id === id);
+  const editor = byId(4056);
+  const settings = byId(4055);
+  const splitY = Math.max(editor.y + editor.h, settings.y + settings.h);
+  const splitX = byId(4079).x; // the IC label, the leftmost control of the right half below
+  const part = (c) => (c.y < splitY ? (c.x < settings.x ? 0 : 1) : c.x < splitX ? 2 : 3);
+  const parts = [0, 1, 2, 3].map(() => ({ left: Infinity, right: 0, top: Infinity, bottom: 0 }));
+  for (const c of template.controls) {
+    const p = parts[part(c)];
+    p.left = Math.min(p.left, c.x);
+    p.right = Math.max(p.right, c.x + c.w);
+    p.top = Math.min(p.top, c.y);
+    p.bottom = Math.max(p.bottom, c.y + (c.kind === "combo" ? COMBO_HEIGHT / UNIT_Y : c.h));
+  }
+  let y = 4;
+  for (const p of parts) {
+    p.dx = 4 - p.left;
+    p.dy = y - p.top;
+    y += p.bottom - p.top + 6;
+  }
+  return { part, parts, width: Math.max(...parts.map((p) => p.right - p.left)) + 8, height: y };
+}
+
+function arrangeMainWindow(narrow) {
+  const template = layout[MAIN_DIALOG];
+  const win = windows[MAIN_DIALOG];
+  if (!template || !win) return;
+  const split = narrow ? mainWindowParts(template) : null;
+  for (const control of template.controls) {
+    const element = elements[key(MAIN_DIALOG, control.id)];
+    const p = split ? split.parts[split.part(control)] : { dx: 0, dy: 0 };
+    place(element, { ...control, x: control.x + p.dx, y: control.y + p.dy });
+  }
+  const client = win.querySelector(".client");
+  client.style.width = (split ? split.width : template.w) * UNIT_X + "px";
+  client.style.height = (split ? split.height : template.h) * UNIT_Y + "px";
+  win.classList.toggle("narrow", narrow);
+  return (split ? split.width : template.w) * UNIT_X + 2;
+}
+
+function fit() {
+  const room = document.documentElement.clientWidth - 16;
+  const main = layout[MAIN_DIALOG];
+  if (!main) return;
+  const narrow = main.w * UNIT_X + 2 > room;
+  const width = arrangeMainWindow(narrow);
+  document.documentElement.style.setProperty("--zoom", String(Math.min(1, room / width)));
+}
+window.addEventListener("resize", fit);
+
+// ---- the stream of changes ------------------------------------------------------------------
+
+function applySnapshot(snapshot) {
+  for (const [dialog, controls] of Object.entries(snapshot.dialogs)) {
+    for (const [id, state] of Object.entries(controls)) applyState(Number(dialog), Number(id), state);
+  }
+  showWindows(snapshot.windows);
+}
+
+function applyMessage(message) {
+  switch (message.type) {
+    case "control":
+      applyState(message.dialog, message.id, message.state, message);
+      break;
+    case "windows":
+      showWindows(message.windows);
+      break;
+    case "download":
+      if (message.client === CLIENT) download(message.url, message.name);
+      break;
+    case "exit":
+      ended();
+      break;
+  }
+}
+
+function download(url, name) {
+  const link = document.createElement("a");
+  link.href = url;
+  link.download = name;
+  document.body.append(link);
+  link.click();
+  link.remove();
+}
+
+let stream = null;
+
+function ended() {
+  if (stream) stream.close();
+  document.getElementById("connection").hidden = true;
+  document.getElementById("ended").hidden = false;
+  for (const win of document.querySelectorAll(".window")) win.inert = true;
+}
+
+async function start() {
+  const response = await fetch("/layout.json");
+  layout = await response.json();
+  const desktop = document.getElementById("desktop");
+  for (const [dialog, template] of Object.entries(layout)) {
+    const win = makeWindow(Number(dialog), template);
+    if (Number(dialog) === MAIN_DIALOG) desktop.append(win);
+  }
+  fit();
+  stream = new EventSource("/events");
+  stream.addEventListener("snapshot", (event) => {
+    document.getElementById("connection").hidden = true;
+    applySnapshot(JSON.parse(event.data));
+  });
+  stream.onmessage = (event) => applyMessage(JSON.parse(event.data));
+  stream.onerror = () => {
+    if (document.getElementById("ended").hidden) document.getElementById("connection").hidden = false;
+  };
+}
+
+start();

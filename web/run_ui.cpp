@@ -1,0 +1,201 @@
+#include "web/run_ui.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/utsname.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <system_error>
+#include <thread>
+
+#include "cli/executable_path.h"
+#include "cli/exit_status.h"
+#include "cli/stop_signals.h"
+#include "files/backups.h"
+#include "link/link.h"
+#include "web/port_choice.h"
+#include "web/ui_server.h"
+#include "web/ui_session.h"
+
+extern char** environ;
+
+namespace {
+
+struct ListenAddress {
+  std::string host_port;  // as the address is written: 127.0.0.1:8123, [::1]:8123
+  std::string bind_host;  // without brackets
+  int port = 0;
+};
+
+// HOST:PORT, the host being the address the page is reached at.
+bool parse_listen(const std::string& text, ListenAddress& address, std::string& error) {
+  const size_t colon = text.rfind(':');
+  if (colon == std::string::npos || colon == 0 || colon + 1 == text.size() ||
+      text.size() - colon > 6) {
+    error = "--listen takes HOST:PORT, such as 127.0.0.1:8080";
+    return false;
+  }
+  std::string host = text.substr(0, colon);
+  const std::string digits = text.substr(colon + 1);
+  if (digits.find_first_not_of("0123456789") != std::string::npos || std::stoi(digits) > 65535) {
+    error = "--listen: the port is a number from 0 to 65535";
+    return false;
+  }
+  if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+    host = host.substr(1, host.size() - 2);
+  // Every address at once has no one name that the Host check could hold requests to.
+  if (host == "0.0.0.0" || host == "::" || host == "*") {
+    error = "--listen: name the address the page will be reached at, not " + host;
+    return false;
+  }
+  address.bind_host = host;
+  address.port = std::stoi(digits);
+  address.host_port = text.substr(0, colon + 1);
+  return true;
+}
+
+// 32 random bytes, as hex.
+std::string new_token() {
+  unsigned char bytes[32] = {};
+  std::ifstream random("/dev/urandom", std::ios::binary);
+  if (!random.read(reinterpret_cast<char*>(bytes), sizeof bytes)) {
+    std::random_device device;
+    for (unsigned char& b : bytes) b = static_cast<unsigned char>(device());
+  }
+  std::string hex;
+  for (const unsigned char b : bytes) {
+    static constexpr char DIGITS[] = "0123456789abcdef";
+    hex += DIGITS[b >> 4];
+    hex += DIGITS[b & 15];
+  }
+  return hex;
+}
+
+// A folder only this user can enter, for the files that pass between the page and the logic.
+std::string make_private_folder() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern =
+      std::string(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp") + "/ostrel-ui-XXXXXX";
+  return mkdtemp(pattern.data()) == nullptr ? "" : pattern;
+}
+
+std::string system_name() {
+  struct utsname name {};
+  if (uname(&name) != 0) return "unknown";
+  return std::string(name.sysname) + " " + name.release;
+}
+
+// The default browser, left to run on its own.
+void open_browser(const std::string& url, std::ostream& err) {
+#ifdef __APPLE__
+  const char* opener = "open";
+#else
+  const char* opener = "xdg-open";
+#endif
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  std::string program = opener;
+  std::string address = url;
+  char* argv[] = {program.data(), address.data(), nullptr};
+  pid_t child = 0;
+  const int failed = posix_spawnp(&child, opener, &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed != 0) {
+    err << "ostrel ui: cannot start " << opener << "; open the address above in a browser\n";
+    return;
+  }
+  std::thread([child] { waitpid(child, nullptr, 0); }).detach();
+}
+
+// The link: as given, else as chosen in an earlier `ostrel ui`, else the window's configuration
+// file; with none of them the page starts without a port, to be chosen in "Set Com Port".
+LinkOptions choose_link(const UiOptions& options, const std::string& config_path,
+                        std::string& note) {
+  LinkOptions link = options.link;
+  if (!link.sim && link.port.empty()) {
+    if (const std::optional<std::string> remembered = load_remembered_port(config_path)) {
+      link.port = *remembered;
+    }
+  }
+  std::ostringstream why;
+  if (setup_link(link, why) == EXIT_OK) {
+    if (!link.sim && link.port.empty()) link.port = "COM" + std::to_string(com_port_number);
+    return link;
+  }
+  note = "ostrel ui: no port yet; choose one with \"Set Com Port\" in the page\n";
+  link.port.clear();
+  com_port_number = 0;
+  return link;
+}
+
+}  // namespace
+
+int run_ui(const UiOptions& options, std::ostream& out, std::ostream& err) {
+  ListenAddress address;
+  std::string error;
+  if (!parse_listen(options.listen, address, error)) {
+    err << "ostrel ui: " << error << "\n";
+    return EXIT_USAGE;
+  }
+  if (options.link.sim && !options.link.port.empty()) {
+    err << "ostrel: --sim and --port name two different keyers; give one of them\n";
+    return EXIT_USAGE;
+  }
+  const std::string folder = make_private_folder();
+  if (folder.empty()) {
+    err << "ostrel ui: cannot make a private folder for the page's files\n";
+    return EXIT_FILE;
+  }
+
+  UiModel model;
+  UiEventQueue queue;
+  DownloadShelf downloads;
+  UiServer server(model, queue, downloads);
+  if (!server.bind(address.bind_host, address.port, error)) {
+    err << "ostrel ui: " << error << "\n";
+    std::filesystem::remove_all(folder);
+    return EXIT_USAGE;
+  }
+  ServedAddress served;
+  served.host_port = address.host_port + std::to_string(server.port());
+  served.token = new_token();
+
+  UiSessionSetup setup;
+  setup.private_folder = folder;
+  setup.os_name = system_name();
+  setup.exe_path = executable_path();
+  setup.config_path = ui_config_path();
+  std::string note;
+  setup.link = choose_link(options, setup.config_path, note);
+  setup.stop_requested = [] { return stop_signals_received() > 0; };
+  setup.err = &err;
+  // Read and Write keep copies of what the keyer held and what was sent, as the command line does.
+  backup_state.folder = user_backups_folder();
+
+  const std::string url = served.origin() + "/?token=" + served.token;
+  out << url << std::endl;
+  server.start(served);
+  // The address comes first, whatever else is said, so that a script can take it from line one.
+  err << note << "ostrel ui: serving the utility; Exit in the page or Ctrl-C here ends it\n";
+  if (!options.no_browser) open_browser(url, err);
+
+  install_stop_signals();
+  {
+    UiSession session(model, queue, downloads, setup);
+    session.run();
+  }
+  remove_stop_signals();
+  server.stop();
+  teardown_link();
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+  return EXIT_OK;
+}
