@@ -189,12 +189,12 @@ int main(int argc, char** argv) {
     if (!diff_keyer) return diff_files(diff_paths[0], diff_paths[1], out, err);
     return with_link(link, [&] { return diff_file_and_keyer(diff_paths[0], out, err); });
   }
-  // Read and write keep copies of what the keyer held and what was sent, the page's too.
-  backup_state.folder = user_backups_folder();
   if (*ui_command) {
     ui.link = link;
     return run_ui(ui, out, err);
   }
+  // Read and write keep copies of what the keyer held and what was sent.
+  backup_state.folder = user_backups_folder();
   if (*test) return with_link(link, [&] { return test_keyer(json, out, err); });
   if (*read) return with_link(link, [&] { return read_keyer(read_path, out, err); });
   if (*write) {
