@@ -13,7 +13,7 @@ OSTREL_WEB_TEST_PACKAGES=(chromium nodejs)
 OSTREL_PACKAGES=(cmake make g++ libgtest-dev googletest libcli11-dev nlohmann-json3-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xauth
   x11-utils imagemagick gputils binutils "${OSTREL_FUZZ_PACKAGES[@]}"
-  libcpp-httplib-dev "${OSTREL_WEB_TEST_PACKAGES[@]}")
+  pkg-config libcpp-httplib-dev "${OSTREL_WEB_TEST_PACKAGES[@]}")
 
 # Installs the Debian packages that are not there yet, without asking.
 ensure_packages() {
