@@ -75,13 +75,16 @@ std::vector<std::string> config_file_candidates(const std::string& exe_path) {
   return candidates;
 }
 
+int check_link_options(const LinkOptions& options, std::ostream& err) {
+  if (!options.sim || options.port.empty()) return EXIT_OK;
+  err << "ostrel: --sim and --port name two different keyers; give one of them\n";
+  return EXIT_USAGE;
+}
+
 int setup_link(const LinkOptions& options, std::ostream& err) {
   cli_link_state.start = std::chrono::steady_clock::now();
   SerialPortFactory factory;
-  if (options.sim && !options.port.empty()) {
-    err << "ostrel: --sim and --port name two different keyers; give one of them\n";
-    return EXIT_USAGE;
-  }
+  if (int status = check_link_options(options, err); status != EXIT_OK) return status;
   cli_link_state.port_name = options.sim ? "the simulated keyer" : options.port;
   if (options.sim) {
     KeyerSimConfig demo;

@@ -34,6 +34,9 @@ std::optional<int32_t> parse_com_port_name(const std::string& name);
 // the running program.
 std::vector<std::string> config_file_candidates(const std::string& exe_path);
 
+// EXIT_OK when the options name at most one keyer; otherwise EXIT_USAGE after saying so.
+int check_link_options(const LinkOptions& options, std::ostream& err);
+
 // Chooses the port (setting com_port_number) and installs the serial port factory that the link
 // will use. Returns EXIT_OK, or an exit status after telling `err` what to do.
 int setup_link(const LinkOptions& options, std::ostream& err);

@@ -109,7 +109,7 @@ void open_browser(const std::string& url, std::ostream& err) {
   const int failed = posix_spawnp(&child, opener, &actions, nullptr, argv, environ);
   posix_spawn_file_actions_destroy(&actions);
   if (failed != 0) {
-    err << "ostrel ui: cannot start " << opener << "; open the address above in a browser\n";
+    err << "ostrel: cannot start " << opener << "; open the address above in a browser\n";
     return;
   }
   std::thread([child] { waitpid(child, nullptr, 0); }).detach();
@@ -130,7 +130,7 @@ LinkOptions choose_link(const UiOptions& options, const std::string& config_path
     if (!link.sim && link.port.empty()) link.port = "COM" + std::to_string(com_port_number);
     return link;
   }
-  note = "ostrel ui: no port yet; choose one with \"Set Com Port\" in the page\n";
+  note = "ostrel: no port yet; choose one with \"Set Com Port\" in the page\n";
   link.port.clear();
   com_port_number = 0;
   return link;
@@ -142,16 +142,13 @@ int run_ui(const UiOptions& options, std::ostream& out, std::ostream& err) {
   ListenAddress address;
   std::string error;
   if (!parse_listen(options.listen, address, error)) {
-    err << "ostrel ui: " << error << "\n";
+    err << "ostrel: " << error << "\n";
     return EXIT_USAGE;
   }
-  if (options.link.sim && !options.link.port.empty()) {
-    err << "ostrel: --sim and --port name two different keyers; give one of them\n";
-    return EXIT_USAGE;
-  }
+  if (int status = check_link_options(options.link, err); status != EXIT_OK) return status;
   const std::string folder = make_private_folder();
   if (folder.empty()) {
-    err << "ostrel ui: cannot make a private folder for the page's files\n";
+    err << "ostrel: cannot make a private folder for the page's files\n";
     return EXIT_FILE;
   }
 
@@ -160,7 +157,7 @@ int run_ui(const UiOptions& options, std::ostream& out, std::ostream& err) {
   DownloadShelf downloads;
   UiServer server(model, queue, downloads);
   if (!server.bind(address.bind_host, address.port, error)) {
-    err << "ostrel ui: " << error << "\n";
+    err << "ostrel: " << error << "\n";
     std::filesystem::remove_all(folder);
     return EXIT_USAGE;
   }
@@ -184,7 +181,7 @@ int run_ui(const UiOptions& options, std::ostream& out, std::ostream& err) {
   out << url << std::endl;
   server.start(served);
   // The address comes first, whatever else is said, so that a script can take it from line one.
-  err << note << "ostrel ui: serving the utility; Exit in the page or Ctrl-C here ends it\n";
+  err << note << "ostrel: serving the utility; Exit in the page or Ctrl-C here ends it\n";
   if (!options.no_browser) open_browser(url, err);
 
   install_stop_signals();

@@ -93,7 +93,7 @@ bool UiSession::ended() {
   // The worker would go on sending to a keyer whose firmware it is replacing.
   if (uploader_state.uploading) {
     if (!stop_deferred_ && setup_.err != nullptr) {
-      *setup_.err << "ostrel ui: an upload is running; stopping once it ends (Ctrl-C again stops "
+      *setup_.err << "ostrel: an upload is running; stopping once it ends (Ctrl-C again stops "
                      "it now, leaving the keyer without firmware)\n";
     }
     stop_deferred_ = true;

@@ -3,6 +3,6 @@
 
 // On Windows the utility is the window itself.
 int run_ui(const UiOptions&, std::ostream&, std::ostream& err) {
-  err << "ostrel ui: not available on Windows; run Ostrel3tools.exe\n";
+  err << "ostrel: not available on Windows; run Ostrel3tools.exe\n";
   return EXIT_USAGE;
 }
