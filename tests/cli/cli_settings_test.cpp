@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -9,6 +10,7 @@
 
 #include "cli/exit_status.h"
 #include "cli/image_file.h"
+#include "cli/settings_diff.h"
 #include "cli/settings_edit.h"
 #include "cli/settings_view.h"
 #include "resources/control_ids.h"
@@ -263,6 +265,41 @@ TEST_F(CliSettingsFile, MessagesThatDoNotReadBackAreKeptUnlessATextChanges) {
 
   ASSERT_EQ(set_settings(path_, UserBank::user1, {"msg2=K"}, err), EXIT_OK);
   EXPECT_NE(err.str().find("do not read back"), std::string::npos);
+}
+
+// A difference is named by the field or text that shows it; a byte that none shows is named by its
+// offset, and a difference no byte makes is not printed at all.
+TEST(CliSettingsDiff, NamesWhatDiffersByWhatShowsIt) {
+  settings_image = SettingsImage{};
+  reset_to_defaults();
+  const SettingsImage base = settings_image;
+  struct Case {
+    const char* name;
+    std::function<void(SettingsImage&)> change;
+    std::vector<std::string> lines;  // the lines after the two header lines
+  } cases[] = {
+      {"the same", [](SettingsImage&) {}, {}},
+      {"a field of User 2", [](SettingsImage& i) { i[16 + REL_WEIGHT] = 60; },
+       {"User 2", "  Weight: 50 -> 60"}},
+      {"the pot range", [](SettingsImage& i) { i[REL_POT_RANGE] = 40; },
+       {"User 1", "  MaxWpm: 35 -> 45"}},
+      {"the window's user bank", [](SettingsImage& i) { i[SELECTION_BYTE] |= SELECTED_USER2_BIT; },
+       {"Window selections: user bank User 1, message bank 1 -> user bank User 2, message bank 1"}},
+      {"a mode bit no check box shows", [](SettingsImage& i) { i[REL_MODE] |= 0x04; },
+       {"Bytes that no field or text shows:", "  offset 0: 0x00 -> 0x04"}},
+      {"past the last message", [](SettingsImage& i) { i[200] = 0x55; },
+       {"Bytes that no field or text shows:", "  offset 200: 0x00 -> 0x55"}},
+  };
+  for (const Case& c : cases) {
+    SettingsImage changed = base;
+    c.change(changed);
+    std::ostringstream out;
+    EXPECT_EQ(print_settings_diff(base, "a.eep", changed, "b.eep", out), !c.lines.empty())
+        << c.name;
+    std::string want = c.lines.empty() ? "" : "--- a.eep\n+++ b.eep\n";
+    for (const std::string& line : c.lines) want += line + "\n";
+    EXPECT_EQ(out.str(), want) << c.name;
+  }
 }
 
 }  // namespace
