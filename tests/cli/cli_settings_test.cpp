@@ -228,6 +228,48 @@ TEST_F(CliSettingsFile, RefusedChangesLeaveTheFileAsItWas) {
   }
 }
 
+// A JSON the user edited by hand: whatever it holds that the window could not be given is named,
+// and the settings file is left as it was.
+TEST_F(CliSettingsFile, RefusedJsonLeavesTheFileAsItWas) {
+  struct Case {
+    const char* json;
+    int want_status;
+    const char* want_error;
+  } cases[] = {
+      {"[1, 2]", EXIT_FILE, "is not a JSON object"},
+      {"{\"user1\": {\"weight\": 50}", EXIT_FILE, "is not a JSON object"},
+      {"{\"user3\": {}}", EXIT_USAGE, "user3: not a part of a settings file"},
+      {"{\"user1\": 50}", EXIT_USAGE, "user1: must be an object"},
+      {"{\"user1\": {\"wieght\": 50}}", EXIT_USAGE, "user1.wieght: no such field"},
+      {"{\"user1\": {\"weight\": \"50\"}}", EXIT_USAGE, "user1.weight: must be a whole number"},
+      {"{\"user1\": {\"weight\": -5}}", EXIT_USAGE, "user1.weight: must be a whole number"},
+      {"{\"user1\": {\"weight\": 50.5}}", EXIT_USAGE, "user1.weight: must be a whole number"},
+      {"{\"user1\": {\"weight\": 1e30}}", EXIT_USAGE, "user1.weight: must be a whole number"},
+      // Numbers past any register width must not wrap round to a value the check lets through.
+      {"{\"user1\": {\"weight\": 4294967346}}", EXIT_USAGE, "Weight must be between 10 and 90"},
+      {"{\"user2\": {\"weight\": 91}}", EXIT_USAGE, "User 2: Weight must be between 10 and 90"},
+      {"{\"user1\": {\"swap\": 1}}", EXIT_USAGE, "user1.swap: must be true or false"},
+      {"{\"user1\": {\"keyer_mode\": true}}", EXIT_USAGE, "must be a list entry"},
+      {"{\"messages\": {\"msg13\": \"K\"}}", EXIT_USAGE, "messages.msg13: no such message"},
+      {"{\"messages\": {\"msg1\": 5}}", EXIT_USAGE, "messages.msg1: must be a text"},
+      {"{\"messages\": {\"msg1\": \"TEST $ OK\"}}", EXIT_USAGE, "the character '$'"},
+      // A good bank does not carry a bad one through.
+      {"{\"user1\": {\"weight\": 60}, \"user2\": {\"ratio\": 20}}", EXIT_USAGE,
+       "User 2: Ratio must be between 33 and 66"},
+  };
+  const std::string json_path = (folder_ / "edited.json").string();
+  for (const Case& c : cases) {
+    {
+      std::ofstream file(json_path, std::ios::binary | std::ios::trunc);
+      file << c.json;
+    }
+    std::ostringstream err;
+    EXPECT_EQ(set_settings_from_json(path_, json_path, err), c.want_status) << c.json;
+    EXPECT_NE(err.str().find(c.want_error), std::string::npos) << c.json << "\n" << err.str();
+    EXPECT_EQ(file_image(), defaults_) << c.json;
+  }
+}
+
 TEST_F(CliSettingsFile, OnlyWholeImagesAreTaken) {
   for (size_t size : {0u, 1u, 100u, 287u, 289u, 1000u}) {
     {
