@@ -14,6 +14,7 @@
 #include "resources/control_ids.h"
 #include "web/box_edit.h"
 #include "web/dialog_layout.h"
+#include "web/listen_address.h"
 #include "web/rc_template.h"
 #include "web/ui_events.h"
 #include "web/ui_model.h"
@@ -143,6 +144,45 @@ TEST(WebTyping, AtTheCapacityOnlyDeletionsPass) {
   EXPECT_EQ(window.text(IDC_MSG1), "A");
   apply_box_edit(window, box, true, BoxEdit{0, 1, ""});
   EXPECT_EQ(window.text(IDC_MSG1), "");
+}
+
+TEST(WebListen, TheAddressIsParsedAsAnAddressAndEveryAddressAtOnceIsRefused) {
+  const struct {
+    const char* text;
+    const char* host_port;  // "" when refused
+    const char* error;
+  } rows[] = {
+      {"127.0.0.1:8080", "127.0.0.1:", ""},
+      {"[::1]:0", "[::1]:", ""},
+      {"192.168.1.20:65535", "192.168.1.20:", ""},
+      {"0x7f.1:80", "127.0.0.1:", ""},              // as a browser writes what it reaches
+      {"[::ffff:127.0.0.1]:80", "127.0.0.1:", ""},  // an IPv4 address in IPv6 clothes
+      {"0.0.0.0:0", "", "--listen: name the address the page will be reached at, not 0.0.0.0"},
+      {"0:0", "", "--listen: name the address"},
+      {"0x0:0", "", "--listen: name the address"},
+      {"0000:0", "", "--listen: name the address"},
+      {"[::0]:0", "", "--listen: name the address"},
+      {"[::]:0", "", "--listen: name the address"},
+      {"[::ffff:0.0.0.0]:0", "", "--listen: name the address"},
+      {"[0:0:0:0:0:0:0:0]:8080", "", "--listen: name the address"},
+      {":::0", "", "--listen: write an IPv6 address in brackets"},
+      {"localhost:8080", "", "--listen: localhost is not an address"},
+      {"[127.0.0.1]:80", "", "--listen: 127.0.0.1 is not an address"},
+      {"127.0.0.1:65536", "", "--listen: the port is a number from 0 to 65535"},
+      {"127.0.0.1:-1", "", "--listen: the port"},
+      {"127.0.0.1", "", "--listen takes HOST:PORT"},
+  };
+  for (const auto& row : rows) {
+    ListenAddress address;
+    std::string error;
+    const bool taken = parse_listen_address(row.text, address, error);
+    EXPECT_EQ(taken, row.host_port[0] != '\0') << row.text << ": " << error;
+    if (taken) {
+      EXPECT_EQ(address.host_port, row.host_port) << row.text;
+    } else {
+      EXPECT_EQ(error.rfind(row.error, 0), 0u) << row.text << ": " << error;
+    }
+  }
 }
 
 TEST(WebEvents, ARequestIsTakenWholeOrRefusedWithItsReason) {
