@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -12,6 +13,7 @@
 #include "platform/pause.h"
 #include "platform/recording_controls.h"
 #include "resources/control_ids.h"
+#include "settings/settings_image.h"
 #include "web/box_edit.h"
 #include "web/dialog_layout.h"
 #include "web/listen_address.h"
@@ -144,6 +146,27 @@ TEST(WebTyping, AtTheCapacityOnlyDeletionsPass) {
   EXPECT_EQ(window.text(IDC_MSG1), "A");
   apply_box_edit(window, box, true, BoxEdit{0, 1, ""});
   EXPECT_EQ(window.text(IDC_MSG1), "");
+}
+
+TEST(WebTyping, AnEditTakesTimeInProportionToItsLengthAndStopsAtTheControlsLimit) {
+  const struct {
+    int id;
+    char c;
+    size_t kept;  // what the box holds after 40,000 of c
+  } rows[] = {
+      {IDC_SIDETONE_FREQ, '7', EDIT_TEXT_LIMIT},  // unfiltered: the edit control's limit
+      {IDC_MSG1, 'e', MESSAGE_CAPACITY},          // the message filter's 240 bytes
+  };
+  for (const auto& row : rows) {
+    RecordingControls window;
+    const auto started = std::chrono::steady_clock::now();
+    const size_t caret = apply_box_edit(window, layout_of(IDD_MAIN, row.id), row.id == IDC_MSG1,
+                                        BoxEdit{0, 0, std::string(40000, row.c)});
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_LT(took, std::chrono::milliseconds(500)) << row.id;
+    EXPECT_EQ(window.text(row.id).size(), row.kept);
+    EXPECT_EQ(caret, row.kept);
+  }
 }
 
 TEST(WebListen, TheAddressIsParsedAsAnAddressAndEveryAddressAtOnceIsRefused) {
