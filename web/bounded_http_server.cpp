@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -30,7 +31,9 @@ class BoundedStream : public httplib::Stream {
   bool is_readable() const override {
     return buffered_ < filled_ || ready(sock_, POLLIN, read_wait_);
   }
-  bool is_writable() const override { return ready(sock_, POLLOUT, write_wait_); }
+  // For a response that goes on (an event stream): the socket takes more, and the client has not
+  // gone. Its request was read whole, so what it sends now can only be its end.
+  bool is_writable() const override { return ready(sock_, POLLOUT, write_wait_) && client_open(); }
 
   ssize_t read(char* ptr, size_t size) override {
     if (buffered_ == filled_) {
@@ -49,7 +52,7 @@ class BoundedStream : public httplib::Stream {
   }
 
   ssize_t write(const char* ptr, size_t size) override {
-    if (!is_writable()) return -1;
+    if (!ready(sock_, POLLOUT, write_wait_)) return -1;
     return send(sock_, ptr, size, MSG_NOSIGNAL);
   }
 
@@ -74,6 +77,13 @@ class BoundedStream : public httplib::Stream {
     }
     ip = host;
     port = std::atoi(service);
+  }
+
+  bool client_open() const {
+    if (!ready(sock_, POLLIN, 0)) return true;
+    char next = 0;
+    const ssize_t got = recv(sock_, &next, 1, MSG_PEEK | MSG_DONTWAIT);
+    return got > 0 || (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK));
   }
 
   int sock_;

@@ -329,6 +329,9 @@ void UiServer::Parts::stream_events(httplib::Response& response) {
             sink.done();
             return true;
           }
+          // A page that has gone frees its place at the first wake, rather than at a write that
+          // fails after it: a newer page would end a live one's stream meanwhile.
+          if (!sink.is_writable()) return false;
           if (dropped->load()) {
             // Its page stops following rather than come back and end another page's stream.
             text =
