@@ -14,6 +14,13 @@
 namespace {
 
 constexpr int STOP_POLL_MS = 50;
+// A client gone mid-answer is a failed write, not a signal. Where send has no such flag (older
+// macOS), ostrel ui ignores SIGPIPE while it serves.
+#ifdef MSG_NOSIGNAL
+constexpr int SEND_FLAGS = MSG_NOSIGNAL;
+#else
+constexpr int SEND_FLAGS = 0;
+#endif
 
 // Whether `sock` is ready for `events` within `seconds`.
 bool ready(int sock, short events, time_t seconds) {
@@ -53,7 +60,7 @@ class BoundedStream : public httplib::Stream {
 
   ssize_t write(const char* ptr, size_t size) override {
     if (!ready(sock_, POLLOUT, write_wait_)) return -1;
-    return send(sock_, ptr, size, MSG_NOSIGNAL);
+    return send(sock_, ptr, size, SEND_FLAGS);
   }
 
   void get_remote_ip_and_port(std::string& ip, int& port) const override {
