@@ -56,9 +56,13 @@ void refresh_bytes_left(DialogControls& window) {
 }
 
 bool message_filter_accepts(DialogControls& window, unsigned char c) {
+  return message_filter_accepts(read_message_texts(window), c);
+}
+
+bool message_filter_accepts(const MessageTexts& texts, unsigned char c) {
   // The total before the character goes in: at the limit even typing over a selection is
   // refused, which keeps the rule simple and never lets the total grow past 240 by typing.
-  if (count_message_bytes(read_message_texts(window)) >= MESSAGE_CAPACITY && c != BACKSPACE_CHAR) {
+  if (count_message_bytes(texts) >= MESSAGE_CAPACITY && c != BACKSPACE_CHAR) {
     return false;
   }
   // Characters above 127 have no Morse code: keep them out of the box in the first place.

@@ -34,3 +34,6 @@ void refresh_bytes_left(DialogControls& window);
 // everything but backspace once the texts fill the capacity, characters that have no Morse code
 // (the table's refused ones and everything above 127) and '$', whose code ends a message.
 bool message_filter_accepts(DialogControls& window, unsigned char c);
+// The same rule over the fourteen texts as they stand, for a caller that types many characters
+// at once and keeps its own copy up to date.
+bool message_filter_accepts(const MessageTexts& texts, unsigned char c);

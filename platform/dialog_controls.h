@@ -1,6 +1,12 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+
+// What an edit box takes from its user, in characters (a line break's CR LF counts two), when the
+// window sets no limit of its own, as it does not: the edit control's default, as EM_GETLIMITTEXT
+// reports it. Text the program puts into a box is not held to it.
+inline constexpr size_t EDIT_TEXT_LIMIT = 30000;
 
 // What the portable logic needs of a dialog window: its controls, addressed by their IDs
 // (resources/control_ids.h), and the "Error" message box. Implemented over an HWND on Windows

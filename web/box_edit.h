@@ -10,7 +10,9 @@
 // replaced and the characters typed or pasted), and the box takes them here one character at a
 // time, as the window's box takes WM_CHAR: each through the message input filter when the box is
 // one of the fourteen message boxes, upper case for ES_UPPERCASE, digits only for ES_NUMBER, a
-// line break as CR LF in a multi-line box. Deletions always pass, as Backspace and Delete do.
+// line break as CR LF in a multi-line box, and none past the edit control's limit
+// (EDIT_TEXT_LIMIT). Deletions always pass, as Backspace and Delete do. The box is read and
+// written once, so that an edit takes time in proportion to its length and the box's.
 //
 // Places are counted as the page counts them: a line break (CR LF in the box) is one place.
 struct BoxEdit {

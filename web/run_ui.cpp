@@ -19,6 +19,7 @@
 #include "cli/stop_signals.h"
 #include "files/backups.h"
 #include "link/link.h"
+#include "web/listen_address.h"
 #include "web/port_choice.h"
 #include "web/ui_server.h"
 #include "web/ui_session.h"
@@ -26,39 +27,6 @@
 extern char** environ;
 
 namespace {
-
-struct ListenAddress {
-  std::string host_port;  // as the address is written: 127.0.0.1:8123, [::1]:8123
-  std::string bind_host;  // without brackets
-  int port = 0;
-};
-
-// HOST:PORT, the host being the address the page is reached at.
-bool parse_listen(const std::string& text, ListenAddress& address, std::string& error) {
-  const size_t colon = text.rfind(':');
-  if (colon == std::string::npos || colon == 0 || colon + 1 == text.size() ||
-      text.size() - colon > 6) {
-    error = "--listen takes HOST:PORT, such as 127.0.0.1:8080";
-    return false;
-  }
-  std::string host = text.substr(0, colon);
-  const std::string digits = text.substr(colon + 1);
-  if (digits.find_first_not_of("0123456789") != std::string::npos || std::stoi(digits) > 65535) {
-    error = "--listen: the port is a number from 0 to 65535";
-    return false;
-  }
-  if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
-    host = host.substr(1, host.size() - 2);
-  // Every address at once has no one name that the Host check could hold requests to.
-  if (host == "0.0.0.0" || host == "::" || host == "*") {
-    error = "--listen: name the address the page will be reached at, not " + host;
-    return false;
-  }
-  address.bind_host = host;
-  address.port = std::stoi(digits);
-  address.host_port = text.substr(0, colon + 1);
-  return true;
-}
 
 // 32 random bytes, as hex.
 std::string new_token() {
@@ -141,7 +109,7 @@ LinkOptions choose_link(const UiOptions& options, const std::string& config_path
 int run_ui(const UiOptions& options, std::ostream& out, std::ostream& err) {
   ListenAddress address;
   std::string error;
-  if (!parse_listen(options.listen, address, error)) {
+  if (!parse_listen_address(options.listen, address, error)) {
     err << "ostrel: " << error << "\n";
     return EXIT_USAGE;
   }

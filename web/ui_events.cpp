@@ -123,7 +123,16 @@ std::optional<UiEvent> read_event(const json& item, std::string& error) {
     PickedFile picked;
     std::string data;
     if (!file->is_object() || !read_string(*file, "name", picked.name) ||
-        !read_string(*file, "data", data) || !decode_base64(data, picked.bytes)) {
+        !read_string(*file, "data", data)) {
+      error = "a file without a name and base64 data";
+      return std::nullopt;
+    }
+    if (data.size() > (MAX_PICKED_FILE + 2) / 3 * 4) {
+      error = "a file larger than " + std::to_string(MAX_PICKED_FILE / 1024) +
+              " KiB, more than a settings or programming file holds";
+      return std::nullopt;
+    }
+    if (!decode_base64(data, picked.bytes)) {
       error = "a file without a name and base64 data";
       return std::nullopt;
     }

@@ -10,6 +10,15 @@
 
 #include "web/box_edit.h"
 
+// The largest file a page sends with a click. A settings file is 288 bytes. A programming file
+// for the keyer's 16 KiB of program memory and as much again outside it (configuration words,
+// data memory), written one byte a record, 15 characters a line with CR LF, is 491,520 bytes: the
+// least dense file a tool writes for a full image fits in 512 KiB.
+inline constexpr size_t MAX_PICKED_FILE = 512 * 1024;
+// The largest request of events: such a file in base64, and room for what is queued beside it (a
+// paste into a box, each character escaped).
+inline constexpr size_t MAX_EVENTS_REQUEST = (MAX_PICKED_FILE + 2) / 3 * 4 + 256 * 1024;
+
 // A file the user picked in the page, sent with the click that asked for it.
 struct PickedFile {
   std::string name;  // the file's own name, without any folder

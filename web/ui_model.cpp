@@ -10,6 +10,10 @@ using nlohmann::json;
 
 // Enough for the bursts of a Read (every control of the panel and the boxes) many times over.
 constexpr size_t KEPT_MESSAGES = 4096;
+// A box's message carries its whole text (up to an edit box's 30,000 characters): the bytes are
+// capped too, so that a run of long edits cannot pile up. A page that falls behind them gets the
+// whole state instead.
+constexpr size_t KEPT_BYTES = 4 * 1024 * 1024;
 
 json state_json(const ControlState& s) {
   return {{"text", s.text},           {"checked", s.checked}, {"items", s.items},
@@ -131,8 +135,12 @@ void UiModel::publish(const std::string& json_line) {
 }
 
 void UiModel::append(std::string message) {
+  kept_bytes_ += message.size();
   messages_.emplace_back(++last_sequence_, std::move(message));
-  if (messages_.size() > KEPT_MESSAGES) messages_.pop_front();
+  while (messages_.size() > KEPT_MESSAGES || (kept_bytes_ > KEPT_BYTES && messages_.size() > 1)) {
+    kept_bytes_ -= messages_.front().second.size();
+    messages_.pop_front();
+  }
   changed_.notify_all();
 }
 
@@ -154,10 +162,13 @@ std::string UiModel::snapshot(uint64_t& sequence) const {
   return snapshot_locked(sequence);
 }
 
-std::optional<std::string> UiModel::next_events(uint64_t& sequence,
-                                                std::chrono::milliseconds wait) {
+std::optional<std::string> UiModel::next_events(uint64_t& sequence, std::chrono::milliseconds wait,
+                                                const std::atomic<bool>* dropped) {
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait_for(lock, wait, [&] { return closed_ || last_sequence_ > sequence; });
+  changed_.wait_for(lock, wait, [&] {
+    return closed_ || last_sequence_ > sequence || (dropped != nullptr && dropped->load());
+  });
+  if (dropped != nullptr && dropped->load() && !closed_) return std::string();
   // What came before the end (the program's last word among it) still goes out.
   if (closed_ && last_sequence_ == sequence) return std::nullopt;
   std::string events;
@@ -171,6 +182,12 @@ std::optional<std::string> UiModel::next_events(uint64_t& sequence,
   }
   sequence = last_sequence_;
   return events;
+}
+
+void UiModel::wake() {
+  // Under the lock, so that a stream between its check and its wait cannot miss it.
+  std::lock_guard<std::mutex> lock(mutex_);
+  changed_.notify_all();
 }
 
 void UiModel::close() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -64,9 +65,12 @@ class UiModel {
   // For the event streams: the whole state with the number of the last message in it.
   std::string snapshot(uint64_t& sequence) const;
   // Waits up to `wait` for messages after `sequence` and returns them (one SSE event each), or a
-  // fresh snapshot when the page has missed messages no longer kept. Empty after the wait; nothing
-  // once the model is closed.
-  std::optional<std::string> next_events(uint64_t& sequence, std::chrono::milliseconds wait);
+  // fresh snapshot when the page has missed messages no longer kept. Empty after the wait or once
+  // `*dropped` is set (see wake); nothing once the model is closed.
+  std::optional<std::string> next_events(uint64_t& sequence, std::chrono::milliseconds wait,
+                                         const std::atomic<bool>* dropped = nullptr);
+  // Wakes every stream waiting in next_events, so that one whose `dropped` was set ends at once.
+  void wake();
   void close();
 
  private:
@@ -83,6 +87,7 @@ class UiModel {
   std::map<int, std::map<int, ControlState>> dialogs_;
   std::vector<PageWindow> windows_;
   std::deque<std::pair<uint64_t, std::string>> messages_;  // the most recent, numbered
+  size_t kept_bytes_ = 0;                                  // the texts of messages_
   uint64_t last_sequence_ = 0;
   bool closed_ = false;
 };

@@ -4,17 +4,30 @@
 
 #include <atomic>
 #include <chrono>
+#include <list>
+#include <memory>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "web/bounded_http_server.h"
 #include "web/dialog_layout.h"
 #include "web/page_files.h"
 
 namespace {
 
-constexpr size_t SERVER_THREADS = 24;             // two pages' streams and connections, with room
-constexpr size_t MAX_REQUEST = 16 * 1024 * 1024;  // a programming file, base64, with room
+constexpr size_t SERVER_THREADS = 24;
+// What one connection may send: a request line and headers (the page's take under 2 KiB), and
+// the largest body with room for its chunked framing.
+constexpr size_t REQUEST_BUDGET = MAX_EVENTS_REQUEST + 128 * 1024;
+// Each page follows the window on a stream that holds one of the threads while it is open. A
+// browser keeps six connections to one server: four streams leave it two for the page's
+// requests, and leave the server twenty. A fifth stream ends the oldest, which tells its page.
+constexpr size_t MAX_STREAMS = 4;
 constexpr auto STREAM_KEEPALIVE = std::chrono::seconds(15);
+constexpr const char* DROPPED_TEXT =
+    "This page has stopped following ostrel ui: it serves four pages at a time, and newer ones "
+    "are open. Reload this page to use it again.";
 
 // Nothing is fetched from elsewhere, nothing runs inline, nothing frames the page.
 constexpr const char* CONTENT_SECURITY_POLICY =
@@ -67,6 +80,21 @@ std::string layout_json() {
   return dialogs.dump();
 }
 
+void refuse(httplib::Response& response, int status, const std::string& why) {
+  response.status = status;
+  response.set_content(why + "\n", "text/plain; charset=utf-8");
+}
+
+std::string kib(size_t bytes) {
+  return std::to_string(bytes / 1024) + " KiB";
+}
+
+void refuse_too_large(httplib::Response& response) {
+  refuse(response, 413,
+         "refused: a request larger than " + kib(MAX_EVENTS_REQUEST) +
+             "; the page sends files of up to " + kib(MAX_PICKED_FILE));
+}
+
 // A header value safe inside quotes.
 std::string quoted_file_name(const std::string& name) {
   std::string out;
@@ -78,25 +106,36 @@ std::string quoted_file_name(const std::string& name) {
 }  // namespace
 
 struct UiServer::Parts {
+  Parts(UiModel& model, UiEventQueue& queue, DownloadShelf& downloads)
+      : model(model), queue(queue), downloads(downloads) {}
+
   UiModel& model;
   UiEventQueue& queue;
   DownloadShelf& downloads;
-  httplib::Server http;
+  BoundedHttpServer http{REQUEST_BUDGET};
   std::thread thread;
   ServedAddress served;
   int port = 0;
   std::string bound_host;
   std::atomic<int> open_streams{0};
+  std::mutex streams_mutex;
+  std::list<std::shared_ptr<std::atomic<bool>>> streams;  // the open ones, oldest first
 
+  bool admit(const httplib::Request& request, httplib::Response& response);
+  void take_events(httplib::Response& response, const httplib::ContentReader& read_body);
   void serve(const httplib::Request& request, httplib::Response& response);
   void stream_events(httplib::Response& response);
+  std::shared_ptr<std::atomic<bool>> open_stream();
+  void close_stream(const std::shared_ptr<std::atomic<bool>>& stream);
 };
 
 UiServer::UiServer(UiModel& model, UiEventQueue& queue, DownloadShelf& downloads)
-    : parts_(new Parts{model, queue, downloads, {}, {}, {}, 0, {}}) {
+    : parts_(new Parts(model, queue, downloads)) {
   httplib::Server& http = parts_->http;
   http.new_task_queue = [] { return new httplib::ThreadPool(SERVER_THREADS); };
-  http.set_payload_max_length(MAX_REQUEST);
+  // The library's own cap, for bodies with a length; ours (admit, take_events) comes first and
+  // holds chunked ones too.
+  http.set_payload_max_length(MAX_EVENTS_REQUEST);
   // Each change goes out as soon as it is written: small writes must not wait for an ACK.
   http.set_tcp_nodelay(true);
   // Short, so that stopping does not wait long on idle connections.
@@ -106,16 +145,26 @@ UiServer::UiServer(UiModel& model, UiEventQueue& queue, DownloadShelf& downloads
                             {"Referrer-Policy", "no-referrer"},
                             {"Content-Security-Policy", CONTENT_SECURITY_POLICY}});
   Parts* parts = parts_.get();
-  const auto handler = [parts](const httplib::Request& request, httplib::Response& response) {
+  // The library calls this once it has the headers, before it reads any body: whatever the
+  // method, a request the guard refuses is answered from its headers alone.
+  http.set_pre_routing_handler(
+      [parts](const httplib::Request& request, httplib::Response& response) {
+        return parts->admit(request, response) ? httplib::Server::HandlerResponse::Unhandled
+                                               : httplib::Server::HandlerResponse::Handled;
+      });
+  // A client that waits for "100 Continue" before it sends its body is refused instead.
+  http.set_expect_100_continue_handler(
+      [parts](const httplib::Request& request, httplib::Response& response) {
+        return parts->admit(request, response) ? 100 : response.status;
+      });
+  http.Get(".*", [parts](const httplib::Request& request, httplib::Response& response) {
     parts->serve(request, response);
-  };
-  // Every method reaches the guard, so that each refusal is the same 403.
-  http.Get(".*", handler);
-  http.Post(".*", handler);
-  http.Put(".*", handler);
-  http.Patch(".*", handler);
-  http.Delete(".*", handler);
-  http.Options(".*", handler);
+  });
+  // The body is read here, by us, as far as the cap and no further.
+  http.Post("/api/events", [parts](const httplib::Request&, httplib::Response& response,
+                                   const httplib::ContentReader& read_body) {
+    parts->take_events(response, read_body);
+  });
 }
 
 UiServer::~UiServer() {
@@ -159,7 +208,7 @@ void UiServer::stop() {
   if (parts_->thread.joinable()) parts_->thread.join();
 }
 
-void UiServer::Parts::serve(const httplib::Request& request, httplib::Response& response) {
+bool UiServer::Parts::admit(const httplib::Request& request, httplib::Response& response) {
   RequestFacts facts;
   facts.method = request.method;
   facts.path = request.path;
@@ -169,9 +218,8 @@ void UiServer::Parts::serve(const httplib::Request& request, httplib::Response& 
   if (request.has_param("token")) facts.url_token = request.get_param_value("token");
   const RequestVerdict verdict = check_request(served, facts);
   if (!verdict.allowed) {
-    response.status = 403;
-    response.set_content(verdict.refusal + "\n", "text/plain; charset=utf-8");
-    return;
+    refuse(response, 403, verdict.refusal);
+    return false;
   }
   if (verdict.token_from_address) {
     // The token leaves the address bar and the history: from now on it travels as a cookie only
@@ -179,22 +227,46 @@ void UiServer::Parts::serve(const httplib::Request& request, httplib::Response& 
     response.set_header("Set-Cookie", served.cookie_name() + "=" + served.token +
                                           "; HttpOnly; SameSite=Strict; Path=/");
     response.set_redirect("/", 303);
-    return;
+    return false;
   }
+  if (request.has_header("Content-Length") &&
+      request.get_header_value<uint64_t>("Content-Length") > MAX_EVENTS_REQUEST) {
+    refuse_too_large(response);
+    return false;
+  }
+  return true;
+}
 
-  if (request.method == "POST") {
-    std::string error;
-    std::optional<std::vector<UiEvent>> events = parse_ui_events(request.body, error);
-    if (!events) {
-      response.status = 400;
-      response.set_content("bad events: " + error + "\n", "text/plain; charset=utf-8");
-      return;
-    }
-    queue.push(std::move(*events));
-    response.status = 202;
-    response.set_content("queued\n", "text/plain; charset=utf-8");
+void UiServer::Parts::take_events(httplib::Response& response,
+                                  const httplib::ContentReader& read_body) {
+  std::string body;
+  bool too_large = false;
+  // Chunked or not: past the cap the reading stops and nothing of it is kept.
+  const bool complete = read_body([&](const char* data, size_t length) {
+    too_large = length > MAX_EVENTS_REQUEST - body.size();
+    if (!too_large) body.append(data, length);
+    return !too_large;
+  });
+  if (too_large) {
+    refuse_too_large(response);
     return;
   }
+  if (!complete) {
+    refuse(response, 400, "bad events: the body ended early");
+    return;
+  }
+  std::string error;
+  std::optional<std::vector<UiEvent>> events = parse_ui_events(body, error);
+  if (!events) {
+    refuse(response, 400, "bad events: " + error);
+    return;
+  }
+  queue.push(std::move(*events));
+  response.status = 202;
+  response.set_content("queued\n", "text/plain; charset=utf-8");
+}
+
+void UiServer::Parts::serve(const httplib::Request& request, httplib::Response& response) {
   if (request.path == "/events") {
     stream_events(response);
   } else if (request.path == "/layout.json") {
@@ -218,23 +290,53 @@ void UiServer::Parts::serve(const httplib::Request& request, httplib::Response& 
   }
 }
 
+std::shared_ptr<std::atomic<bool>> UiServer::Parts::open_stream() {
+  auto stream = std::make_shared<std::atomic<bool>>(false);
+  std::lock_guard<std::mutex> lock(streams_mutex);
+  streams.push_back(stream);
+  if (streams.size() > MAX_STREAMS) {
+    streams.front()->store(true);
+    streams.pop_front();
+    model.wake();
+  }
+  return stream;
+}
+
+void UiServer::Parts::close_stream(const std::shared_ptr<std::atomic<bool>>& stream) {
+  std::lock_guard<std::mutex> lock(streams_mutex);
+  streams.remove(stream);
+}
+
 void UiServer::Parts::stream_events(httplib::Response& response) {
   auto sequence = std::make_shared<uint64_t>(0);
   auto started = std::make_shared<bool>(false);
+  std::shared_ptr<std::atomic<bool>> dropped = open_stream();
   UiModel* changes = &model;
-  std::atomic<int>* streams = &open_streams;
+  Parts* parts = this;
   ++open_streams;
   response.set_chunked_content_provider(
       "text/event-stream",
-      [changes, sequence, started](size_t, httplib::DataSink& sink) {
+      [changes, sequence, started, dropped](size_t, httplib::DataSink& sink) {
         std::string text;
         if (!*started) {
           *started = true;
           text = "retry: 1000\nevent: snapshot\ndata: " + changes->snapshot(*sequence) + "\n\n";
         } else {
           const std::optional<std::string> events = changes->next_events(
-              *sequence, std::chrono::duration_cast<std::chrono::milliseconds>(STREAM_KEEPALIVE));
+              *sequence, std::chrono::duration_cast<std::chrono::milliseconds>(STREAM_KEEPALIVE),
+              dropped.get());
           if (!events) {
+            sink.done();
+            return true;
+          }
+          // A page that has gone frees its place at the first wake, rather than at a write that
+          // fails after it: a newer page would end a live one's stream meanwhile.
+          if (!sink.is_writable()) return false;
+          if (dropped->load()) {
+            // Its page stops following rather than come back and end another page's stream.
+            text =
+                "event: dropped\ndata: " + nlohmann::json{{"text", DROPPED_TEXT}}.dump() + "\n\n";
+            sink.write(text.data(), text.size());
             sink.done();
             return true;
           }
@@ -243,5 +345,8 @@ void UiServer::Parts::stream_events(httplib::Response& response) {
         }
         return sink.write(text.data(), text.size());
       },
-      [streams](bool) { --*streams; });
+      [parts, dropped](bool) {
+        parts->close_stream(dropped);
+        --parts->open_streams;
+      });
 }

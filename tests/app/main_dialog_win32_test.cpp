@@ -281,6 +281,22 @@ TEST_F(MainDialogTest, ControlsAdapterReadsWhatTheWindowHolds) {
   EXPECT_TRUE(IsWindowEnabled(item(IDC_TEST)));
 }
 
+// The page's boxes take as much as these (web/box_edit.cpp): the window sets no limit, so each
+// box has the edit control's own.
+TEST_F(MainDialogTest, EveryBoxTakesTheEditControlsDefaultLimit) {
+  int boxes = 0;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    char class_name[16] = {};
+    GetClassNameA(child, class_name, sizeof class_name);
+    if (lstrcmpiA(class_name, "Edit") != 0) continue;
+    ++boxes;
+    EXPECT_EQ(SendMessageA(child, EM_GETLIMITTEXT, 0, 0), static_cast<LRESULT>(EDIT_TEXT_LIMIT))
+        << "box " << GetDlgCtrlID(child);
+  }
+  EXPECT_EQ(boxes, 28);
+}
+
 TEST_F(MainDialogTest, TypedCharactersPassTheMessageFilter) {
   type(IDC_MSG1, 'c');
   type(IDC_MSG1, '#');

@@ -7,6 +7,7 @@
 import { spawn, execFileSync } from "node:child_process";
 import fs from "node:fs";
 import http from "node:http";
+import net from "node:net";
 import path from "node:path";
 import readline from "node:readline";
 import { pathToFileURL } from "node:url";
@@ -160,6 +161,95 @@ await step("refusals: each is a 403 with one line and the keyer hears nothing", 
   same(fs.existsSync(rxLog) ? fs.statSync(rxLog).size : 0, 0, "bytes the keyer received");
 });
 
+// ---- what no request can exhaust ------------------------------------------------------------
+
+// The server's peak resident memory, in MiB: a body read whole would raise it.
+function peakMiB() {
+  return Number(/VmHWM:\s+(\d+)/.exec(fs.readFileSync(`/proc/${ui.pid}/status`, "utf8"))[1]) / 1024;
+}
+
+// Sends `head`, then `megabytes` MB (in chunks when `chunked`), and gives the status line the
+// server answered with once it has closed. An early answer is read before the next piece goes:
+// a piece written after the server closed would end the socket with the answer unread.
+function offer(head, megabytes, chunked) {
+  return new Promise((resolve) => {
+    const [host, port] = hostPort.split(":");
+    const socket = net.connect(Number(port), host);
+    const data = Buffer.alloc(1 << 16, "a");
+    const piece = chunked ? Buffer.concat([Buffer.from("10000\r\n"), data, Buffer.from("\r\n")]) : data;
+    let answer = "";
+    let sent = 0;
+    const giveUp = setTimeout(() => socket.destroy(), 30000);
+    socket.on("data", (data) => (answer += data));
+    socket.on("error", () => {});
+    socket.on("close", () => {
+      clearTimeout(giveUp);
+      resolve(answer.split("\r\n")[0]);
+    });
+    // The first piece goes with the head; a server that refuses from the head has answered
+    // 300 ms later.
+    const pump = () => {
+      if (socket.destroyed || answer) return;
+      if (sent === megabytes * 16) return socket.end(chunked ? "0\r\n\r\n" : "\r\n\r\n");
+      sent++;
+      const next = () => (sent === 1 ? setTimeout(pump, 300) : setImmediate(pump));
+      if (socket.write(piece)) next();
+      else socket.once("drain", next);
+    };
+    socket.write(head);
+    pump();
+  });
+}
+
+await step("a body is refused from its headers, and no request can make the server grow", async () => {
+  const post = `POST /api/events HTTP/1.1\r\nHost: ${hostPort}\r\nOrigin: ${origin}\r\n`;
+  const token = `Cookie: ${cookie}\r\n`;
+  const before = peakMiB();
+  for (const [name, head, chunked, status] of [
+    ["300 MB chunked, no token", `${post}Transfer-Encoding: chunked\r\n\r\n`, true, "403"],
+    ["300 MB chunked, with the token", `${post}${token}Transfer-Encoding: chunked\r\n\r\n`, true, "413"],
+    ["300 MB with its length, with the token", `${post}${token}Content-Length: ${300 << 20}\r\n\r\n`, false, "413"],
+    ["a header line of 300 MB", `GET / HTTP/1.1\r\nHost: ${hostPort}\r\nX-Filler: `, false, "400"],
+  ]) {
+    const started = Date.now();
+    const answer = await offer(head, 300, chunked);
+    check(answer.startsWith(`HTTP/1.1 ${status} `), `${name}: ${JSON.stringify(answer)}`);
+    check(Date.now() - started < 5000, `${name}: answered after ${Date.now() - started} ms`);
+  }
+  const grown = peakMiB() - before;
+  check(grown < 64, `the server grew by ${grown.toFixed(1)} MiB`);
+  console.log(`     the server grew by ${grown.toFixed(1)} MiB`);
+});
+
+await step("40 event streams: the oldest are told and end, and a request is answered within 1 s", async () => {
+  const streams = [];
+  for (let i = 0; i < 40; i++) {
+    const [host, port] = hostPort.split(":");
+    const stream = { text: "", ended: false };
+    stream.call = http.get({ host, port, path: "/events", headers: { Host: hostPort, Cookie: cookie } }, (response) => {
+      response.on("data", (chunk) => (stream.text += chunk));
+      response.on("end", () => (stream.ended = true));
+    });
+    stream.call.on("error", () => (stream.ended = true));
+    streams.push(stream);
+  }
+  for (let i = 0; i < 250 && streams.filter((s) => s.ended).length < 36; i++) await sleep(20);
+  const started = Date.now();
+  const answer = await request("POST", "/api/events", post, JSON.stringify({ client: "t", events: [] }));
+  const took = Date.now() - started;
+  same(answer.status, 202, "the request beside the streams");
+  check(took < 1000, `answered after ${took} ms`);
+  console.log(`     the request beside 40 streams was answered after ${took} ms`);
+  const ended = streams.filter((s) => s.ended);
+  same(ended.length, 36, "streams ended");
+  check(ended.every((s) => /^event: dropped\ndata: \{"text":"This page has stopped/m.test(s.text)),
+        "each ended stream tells its page why");
+  const open = streams.filter((s) => !s.ended);
+  for (let i = 0; i < 100 && !open.every((s) => s.text.includes("event: snapshot")); i++) await sleep(20);
+  check(open.every((s) => s.text.includes("event: snapshot")), `four go on: ${JSON.stringify(open.map((s) => s.text.slice(0, 40)))}`);
+  for (const stream of streams) stream.call.destroy();
+});
+
 // ---- the window through the page ------------------------------------------------------------
 
 const browser = await chromium.launch({
@@ -299,6 +389,26 @@ await step("the message bank switch and the input filter", async () => {
   await main(4001).waitFor();
 });
 
+await step("a 40,000-character paste is answered within a second, as far as the box's limit", async () => {
+  const box = main(4073);
+  const before = await box.inputValue();
+  await box.click();
+  await box.selectText();
+  const started = Date.now();
+  await page.keyboard.insertText("7".repeat(40000));
+  const until = started + 5000;
+  while ((await box.inputValue()).length !== 30000 && Date.now() < until) await sleep(10);
+  const took = Date.now() - started;
+  same((await box.inputValue()).length, 30000, "the characters the box took");
+  check(took < 1000, `the box showed them after ${took} ms`);
+  console.log(`     the box showed them after ${took} ms`);
+  await box.selectText();
+  await page.keyboard.press("Delete");
+  await waitText(box, "");
+  await page.keyboard.insertText(before);
+  await waitText(box, before);
+});
+
 await step("Write: the keyer receives the exact 288 bytes; the status line clears after about 3 s", async () => {
   const expected = path.join(work, "expected.eep");
   fs.copyFileSync(demoImage, expected);
@@ -326,6 +436,15 @@ await step('"Write Config File": the save prompt and the download\'s bytes', asy
 });
 
 await step('"Read Config File": a file given to the page', async () => {
+  const huge = path.join(work, "huge.eep");
+  fs.writeFileSync(huge, Buffer.alloc(800 * 1024));
+  const refusing = page.waitForEvent("filechooser");
+  await main(4092).click();
+  await (await refusing).setFiles(huge);
+  await page.locator("#notice").waitFor();
+  check((await page.locator("#notice").textContent()).startsWith("refused: a request larger than"),
+        "the page says why the file was not taken");
+  same(await text(main(4057)), "from-page.eep", "the file name label, untouched");
   const file = path.join(work, "given.eep");
   fs.copyFileSync(demoImage, file);
   execFileSync(ostrel, ["set", file, "weight=77", "msg1=FROM A FILE", "callsign=W1AW"], { env });
@@ -334,6 +453,7 @@ await step('"Read Config File": a file given to the page', async () => {
   await (await choosing).setFiles(file);
   await waitText(main(4057), "File Name: given.eep");
   await expectWindowShows(show(file));
+  check(await page.locator("#notice").isHidden(), "a request taken clears the refusal");
 });
 
 await step("firmware upload: progress as it runs, then Upload Completed Successfully at 99", async () => {
@@ -380,6 +500,22 @@ await step("Set Com Port lists the port in use and remembers the choice; Help", 
   check((await version.textContent()).startsWith("Ver 4.3, Built "), "Help's version line");
   await page.keyboard.press("Escape");
   await version.waitFor({ state: "hidden" });
+});
+
+await step("a page whose place newer pages took says so and takes nothing", async () => {
+  await page.reload();
+  await page.locator('[data-dialog="1001"]:not([hidden])').waitFor();
+  const [host, port] = hostPort.split(":");
+  const newer = [1, 2, 3].map(() => http.get({ host, port, path: "/events", headers: { Host: hostPort, Cookie: cookie } }));
+  for (const call of newer) call.on("error", () => {});
+  const notice = second.locator("#notice");
+  await notice.waitFor();
+  check((await notice.textContent()).startsWith("This page has stopped following ostrel ui"), "the reason");
+  check(await second.locator('[data-dialog="1001"] [data-id="4011"]').evaluate((e) => e.closest("[inert]") !== null),
+        "its window takes no input");
+  await second.screenshot({ path: path.join(outDir, "page-dropped.png") });
+  for (const call of newer) call.destroy();
+  check(await page.locator("#notice").isHidden(), "the newest page goes on");
 });
 
 await step("screenshots at 1280x800 and 390x844", async () => {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -12,8 +13,10 @@
 #include "platform/pause.h"
 #include "platform/recording_controls.h"
 #include "resources/control_ids.h"
+#include "settings/settings_image.h"
 #include "web/box_edit.h"
 #include "web/dialog_layout.h"
+#include "web/listen_address.h"
 #include "web/rc_template.h"
 #include "web/ui_events.h"
 #include "web/ui_model.h"
@@ -145,6 +148,77 @@ TEST(WebTyping, AtTheCapacityOnlyDeletionsPass) {
   EXPECT_EQ(window.text(IDC_MSG1), "");
 }
 
+TEST(WebTyping, AnEditTakesTimeInProportionToItsLengthAndStopsAtTheControlsLimit) {
+  const struct {
+    int id;
+    char c;
+    size_t kept;  // what the box holds after 40,000 of c
+  } rows[] = {
+      {IDC_SIDETONE_FREQ, '7', EDIT_TEXT_LIMIT},  // unfiltered: the edit control's limit
+      {IDC_MSG1, 'e', MESSAGE_CAPACITY},          // the message filter's 240 bytes
+  };
+  for (const auto& row : rows) {
+    RecordingControls window;
+    const auto started = std::chrono::steady_clock::now();
+    const size_t caret = apply_box_edit(window, layout_of(IDD_MAIN, row.id), row.id == IDC_MSG1,
+                                        BoxEdit{0, 0, std::string(40000, row.c)});
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_LT(took, std::chrono::milliseconds(500)) << row.id;
+    EXPECT_EQ(window.text(row.id).size(), row.kept);
+    EXPECT_EQ(caret, row.kept);
+  }
+}
+
+TEST(WebListen, TheAddressIsParsedAsAnAddressAndEveryAddressAtOnceIsRefused) {
+  const struct {
+    const char* text;
+    const char* host_port;  // "" when refused
+    const char* error;
+  } rows[] = {
+      {"127.0.0.1:8080", "127.0.0.1:", ""},
+      {"[::1]:0", "[::1]:", ""},
+      {"192.168.1.20:65535", "192.168.1.20:", ""},
+      {"0x7f.1:80", "127.0.0.1:", ""},              // as a browser writes what it reaches
+      {"[::ffff:127.0.0.1]:80", "127.0.0.1:", ""},  // an IPv4 address in IPv6 clothes
+      {"0.0.0.0:0", "", "--listen: name the address the page will be reached at, not 0.0.0.0"},
+      {"0:0", "", "--listen: name the address"},
+      {"0x0:0", "", "--listen: name the address"},
+      {"0000:0", "", "--listen: name the address"},
+      {"[::0]:0", "", "--listen: name the address"},
+      {"[::]:0", "", "--listen: name the address"},
+      {"[::ffff:0.0.0.0]:0", "", "--listen: name the address"},
+      {"[0:0:0:0:0:0:0:0]:8080", "", "--listen: name the address"},
+      {":::0", "", "--listen: write an IPv6 address in brackets"},
+      {"localhost:8080", "", "--listen: localhost is not an address"},
+      {"[127.0.0.1]:80", "", "--listen: 127.0.0.1 is not an address"},
+      {"127.0.0.1:65536", "", "--listen: the port is a number from 0 to 65535"},
+      {"127.0.0.1:-1", "", "--listen: the port"},
+      {"127.0.0.1", "", "--listen takes HOST:PORT"},
+  };
+  for (const auto& row : rows) {
+    ListenAddress address;
+    std::string error;
+    const bool taken = parse_listen_address(row.text, address, error);
+    EXPECT_EQ(taken, row.host_port[0] != '\0') << row.text << ": " << error;
+    if (taken) {
+      EXPECT_EQ(address.host_port, row.host_port) << row.text;
+    } else {
+      EXPECT_EQ(error.rfind(row.error, 0), 0u) << row.text << ": " << error;
+    }
+  }
+}
+
+// A page that falls behind more than the model keeps, in bytes too, starts again from the whole
+// state: a run of long edits cannot pile up.
+TEST(WebModel, APageFarBehindGetsTheWholeStateAgain) {
+  UiModel model;
+  uint64_t behind = 0;
+  model.snapshot(behind);
+  for (int i = 0; i < 5; ++i) model.publish('"' + std::string(1 << 20, 'x') + '"');
+  EXPECT_EQ(model.next_events(behind, std::chrono::milliseconds(0))->rfind("event: snapshot", 0),
+            0u);
+}
+
 TEST(WebEvents, ARequestIsTakenWholeOrRefusedWithItsReason) {
   const struct {
     std::string body;
@@ -166,6 +240,10 @@ TEST(WebEvents, ARequestIsTakenWholeOrRefusedWithItsReason) {
       {R"({"events": [{"kind": "click", "dialog": 1001, "id": 4011},
                       {"kind": "save"}]})",
        "save without a name"},
+      {R"({"events": [{"kind": "click", "dialog": 1001, "id": 4092,
+           "file": {"name": "a.eep", "data": ")" +
+           std::string((MAX_PICKED_FILE + 2) / 3 * 4 + 4, 'A') + R"("}}]})",
+       "a file larger than 512 KiB"},
       {R"({"client": "p", "events": [{"kind": "click", "dialog": 1001, "id": 4092,
            "file": {"name": "a.eep", "data": "QUJDRA=="}}]})",
        ""},
@@ -173,7 +251,7 @@ TEST(WebEvents, ARequestIsTakenWholeOrRefusedWithItsReason) {
   for (const auto& row : rows) {
     std::string error;
     const std::optional<std::vector<UiEvent>> events = parse_ui_events(row.body, error);
-    EXPECT_EQ(events.has_value(), row.error.empty()) << row.body;
+    EXPECT_EQ(events.has_value(), row.error.empty()) << row.body.substr(0, 200);
     if (!row.error.empty()) {
       EXPECT_EQ(error.rfind(row.error, 0), 0u) << error;
     }

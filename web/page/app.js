@@ -21,6 +21,7 @@ let stack = [];
 
 const outbox = [];
 let sending = false;
+let stopped = false; // the server ended this page's stream for a newer page
 
 function send(event) {
   outbox.push(event);
@@ -32,17 +33,26 @@ async function flush() {
   sending = true;
   const events = outbox.splice(0);
   try {
-    await fetch("/api/events", {
+    const response = await fetch("/api/events", {
       method: "POST",
       headers: { "Content-Type": "application/json" },
       body: JSON.stringify({ client: CLIENT, events }),
     });
+    // A refusal (a file larger than the server takes) says why; the next request that is taken
+    // clears it.
+    if (!stopped) notify(response.ok ? "" : (await response.text()).trim());
   } catch (error) {
     // The stream's own reconnection tells the user; the events are lost like clicks on a
     // window that has gone.
   }
   sending = false;
   flush();
+}
+
+function notify(text) {
+  const notice = document.getElementById("notice");
+  notice.textContent = text;
+  notice.hidden = text === "";
 }
 
 // ---- drawing the templates -----------------------------------------------------------------
@@ -583,6 +593,14 @@ async function start() {
   stream.addEventListener("snapshot", (event) => {
     document.getElementById("connection").hidden = true;
     applySnapshot(JSON.parse(event.data));
+  });
+  // Newer pages took this one's place on the server: following again would end one of theirs.
+  stream.addEventListener("dropped", (event) => {
+    stream.close();
+    stopped = true;
+    document.getElementById("connection").hidden = true;
+    for (const win of document.querySelectorAll(".window")) win.inert = true;
+    notify(JSON.parse(event.data).text);
   });
   stream.onmessage = (event) => applyMessage(JSON.parse(event.data));
   stream.onerror = () => {
