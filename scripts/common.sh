@@ -2,6 +2,8 @@
 # Sourced, not run.
 
 OSTREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# The version, from project() in CMakeLists.txt, the one place it is written.
+OSTREL_VERSION=$(sed -n 's/^project(Ostrel3Tools VERSION \([0-9.]*\) .*/\1/p' "$OSTREL_ROOT/CMakeLists.txt")
 # The fuzz build's compiler; libFuzzer's runtime comes with libclang-rt-14-dev.
 OSTREL_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 # ostrel ui's browser test: Debian's Chromium, driven by playwright-core from npm (see

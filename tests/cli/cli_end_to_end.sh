@@ -381,7 +381,7 @@ run "write refused" 2 "$OSTREL" --sim write zero.eep
 has_text "write refused" err "  User 1 Weight: 0, where the window stores 10 to 90"
 run "write forced" 0 "$OSTREL" --sim write zero.eep --force
 run "--version" 0 "$OSTREL" --version
-has_text "--version" out "ostrel 4.3"
+has_text "--version" out "ostrel ${OSTREL_VERSION:?the version, from CMake}"
 run "command help" 0 "$OSTREL" upload --help
 has_text "command help" out "-p,--port"
 grep -q "/" <(head -2 out) && fail "command help: a path in the usage line: $(head -2 out)"
