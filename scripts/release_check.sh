@@ -21,7 +21,10 @@ zip=$(ls dist/Ostrel3tools-*-windows-x64.zip 2>/dev/null | head -1)
 [ -n "$deb" ] && [ -n "$zip" ] || die "no package or zip in dist/: run ./release first"
 (cd dist && sha256sum --quiet -c SHA256SUMS) || die "dist/ does not match its SHA256SUMS"
 version=$OSTREL_VERSION
-stamp_epoch=$(git log -1 --format=%ct)
+# The commit the releases were made from, as the source tarball names it, and its time.
+commit=$(gzip -dc "dist/ostrel-$version.tar.gz" | git get-tar-commit-id) ||
+  die "dist/ostrel-$version.tar.gz names no commit"
+stamp_epoch=$(git log -1 --format=%ct "$commit") || die "no commit $commit here"
 # Help's stamp as the compiler writes __TIME__ and __DATE__ ("Mar  9 2017": the day padded).
 stamp="$(TZ=UTC date -d "@$stamp_epoch" '+%H:%M:%S'), $(TZ=UTC LC_ALL=C date -d "@$stamp_epoch" '+%b %e %Y')"
 
@@ -70,7 +73,8 @@ check "apt-get install ./ostrel.deb" apt-get install -y -qq /tmp/ostrel.deb
 dpkg-query -W -f '${Package}\n' | sort >/tmp/after
 added=$(comm -13 /tmp/before /tmp/after | tr '\n' ' ')
 echo "        added: $added"
-runtime_only() { ! grep -qE '(-dev|-dbg)( |$)|(^| )(gcc|g\+\+|cpp|make|cmake)(-[0-9]+)?( |$)' <<<"$added"; }
+# (cpp may come: xrdb needs it, through xdg-utils' recommendations.)
+runtime_only() { ! grep -qE '(-dev|-dbg)( |$)|(^| )(gcc|g\+\+|make|cmake)(-[0-9]+)?( |$)' <<<"$added"; }
 check "only runtime packages pulled in" runtime_only
 check "ostrel --version" sh -c "ostrel --version | grep -qx 'ostrel $version'"
 check "ostrel --sim test" ostrel --sim test
@@ -81,6 +85,7 @@ done
 complete_set() {
   bash -c 'source /usr/share/bash-completion/bash_completion
     _completion_loader ostrel; COMP_WORDS=(ostrel set a.eep wei); COMP_CWORD=3
+    COMP_LINE="ostrel set a.eep wei"; COMP_POINT=${#COMP_LINE}
     $(complete -p ostrel | sed "s/.*-F \([^ ]*\) .*/\1/") 2>/dev/null
     [ "${COMPREPLY[*]}" = "weight=" ]'
 }
@@ -89,7 +94,8 @@ check "the menu entry and its icon" test -f /usr/share/applications/ostrel.deskt
   -a -f /usr/share/icons/hicolor/256x256/apps/ostrel.png -a -f /usr/share/icons/hicolor/16x16/apps/ostrel.png
 check "the documents" test -f /usr/share/doc/ostrel/copyright -a -f /usr/share/doc/ostrel/changelog.gz
 page_answers() {
-  cd /tmp && ostrel ui --sim --no-browser >ui.out 2>ui.err &
+  cd /tmp || return 1
+  ostrel ui --sim --no-browser >ui.out 2>ui.err &
   local pid=$! url="" _
   for _ in $(seq 100); do url=$(head -1 /tmp/ui.out 2>/dev/null); [ -n "$url" ] && break; sleep 0.1; done
   curl -sSL -c /tmp/jar -b /tmp/jar "$url" >/tmp/page.html
@@ -108,15 +114,19 @@ EOF
 for suite in bookworm trixie; do
   echo "release --check: $(basename "$deb") on a new Debian ${suite} root"
   base=$(base_root "$suite") || { failures=$((failures + 1)); continue; }
-  root=$(mktemp -d /var/tmp/release-check.XXXXXX)
+  root=$(mktemp -d /var/tmp/release-check.XXXXXX) || die "cannot make a folder for the root"
+  chmod 755 "$root"  # its /: apt's own user must get through it
   tar -C "$root" -xf "$base"
   cp /etc/resolv.conf "$root/etc/resolv.conf"
   cp "$deb" "$root/tmp/ostrel.deb"
   for d in proc sys dev dev/pts; do mount --bind "/$d" "$root/$d"; done
   chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 \
     /bin/bash -s -- "$version" < <(inside_check) || failures=$((failures + 1))
-  for d in dev/pts dev sys proc; do umount "$root/$d"; done
-  rm -rf "$root"
+  # Whatever the check left running in the root ends with it.
+  for p in /proc/[0-9]*; do [ "$(readlink "$p/root")" = "$root" ] && kill "${p#/proc/}"; done 2>/dev/null
+  for d in dev/pts dev sys proc; do umount -l "$root/$d"; done
+  # Only once nothing is mounted inside any more.
+  mount | grep -qF " $root/" || rm -rf "$root"
 done
 
 echo "release --check: $(basename "$zip") under Wine, from a folder whose name has a space"
