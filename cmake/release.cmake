@@ -24,6 +24,9 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_L
 endif()
 add_link_options(-s)
 if(WIN32)
+  # MinGW's stack protector and fortified functions live in GCC's libssp, which the driver links
+  # (statically here) only when it sees the option at the link too.
+  add_link_options(-fstack-protector-strong)
   # Address space layout randomisation at a 64-bit base, no code in data pages, and no link time
   # in the header (the same exe from the same commit).
   add_link_options(-Wl,--dynamicbase -Wl,--nxcompat -Wl,--high-entropy-va -Wl,--no-insert-timestamp)
