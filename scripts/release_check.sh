@@ -22,8 +22,9 @@ zip=$(ls dist/Ostrel3tools-*-windows-x64.zip 2>/dev/null | head -1)
 (cd dist && sha256sum --quiet -c SHA256SUMS) || die "dist/ does not match its SHA256SUMS"
 version=$OSTREL_VERSION
 # The commit the releases were made from, as the source tarball names it, and its time.
-commit=$(gzip -dc "dist/ostrel-$version.tar.gz" | git get-tar-commit-id) ||
-  die "dist/ostrel-$version.tar.gz names no commit"
+# (It reads only the first block, so gzip ends on a closed pipe: the answer is what counts.)
+commit=$(gzip -dc "dist/ostrel-$version.tar.gz" 2>/dev/null | git get-tar-commit-id)
+[ -n "$commit" ] || die "dist/ostrel-$version.tar.gz names no commit"
 stamp_epoch=$(git log -1 --format=%ct "$commit") || die "no commit $commit here"
 # Help's stamp as the compiler writes __TIME__ and __DATE__ ("Mar  9 2017": the day padded).
 stamp="$(TZ=UTC date -d "@$stamp_epoch" '+%H:%M:%S'), $(TZ=UTC LC_ALL=C date -d "@$stamp_epoch" '+%b %e %Y')"
@@ -177,7 +178,7 @@ gui_fail() {
   gui -w "Ostrel3tools Help" click 1
   gui wait-gone "Ostrel3tools Help" 10000
   gui click 4013  # Read Ostrel: a backup beside the exe
-  gui_wait_text 4059 "Done"
+  gui_wait_text 4059 ">Done"
   wineserver -k 2>/dev/null
   gui_stop_sims
   [ -s "$GUI_APP_DIR/Ostrel3tools.cfg" ] || gui_fail "no Ostrel3tools.cfg beside the exe"
