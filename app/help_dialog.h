@@ -3,11 +3,13 @@
 #include <string>
 
 #include "platform/dialog_controls.h"
+#include "resources/version.h"
 
-inline constexpr const char* HELP_VERSION = "4.3";
-inline constexpr const char* HELP_FILE_NAME = "README.md";
+inline constexpr const char* HELP_VERSION = OSTREL_VERSION;
+inline constexpr const char* HELP_FILE_NAME = "README.txt";
 
-// "Ver 4.3, Built <time>, <date>", stamped when this file is compiled.
+// "Ver 4.3, Built <time>, <date>", stamped when this file is compiled: with SOURCE_DATE_EPOCH
+// set (as ./release sets it to the commit's time) the compiler takes that time, in UTC.
 std::string help_version_text();
 // "Operating System is <os_name>".
 std::string help_os_text(const std::string& os_name);

@@ -2,6 +2,8 @@
 # Sourced, not run.
 
 OSTREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# The version, from project() in CMakeLists.txt, the one place it is written.
+OSTREL_VERSION=$(sed -n 's/^project(Ostrel3Tools VERSION \([0-9.]*\) .*/\1/p' "$OSTREL_ROOT/CMakeLists.txt")
 # The fuzz build's compiler; libFuzzer's runtime comes with libclang-rt-14-dev.
 OSTREL_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 # ostrel ui's browser test: Debian's Chromium, driven by playwright-core from npm (see
@@ -13,12 +15,20 @@ OSTREL_WEB_TEST_PACKAGES=(chromium nodejs)
 OSTREL_PACKAGES=(cmake make g++ libgtest-dev googletest libcli11-dev nlohmann-json3-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xauth
   x11-utils imagemagick gputils binutils "${OSTREL_FUZZ_PACKAGES[@]}"
-  pkg-config libcpp-httplib-dev "${OSTREL_WEB_TEST_PACKAGES[@]}")
+  pkg-config libcpp-httplib-dev "${OSTREL_WEB_TEST_PACKAGES[@]}" man-db desktop-file-utils
+  bash-completion)
 
-# Installs the Debian packages that are not there yet, without asking.
+# ./release builds what is shipped, and checks the package and the exe: no Wine, browser or fuzzer.
+OSTREL_RELEASE_PACKAGES=(cmake make g++ libcli11-dev nlohmann-json3-dev pkg-config libcpp-httplib-dev
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 binutils git gzip xz-utils zip file dpkg-dev
+  lintian)
+
+# ensure_packages [PACKAGE...]: installs the Debian packages (by default those of ./test and ./run)
+# that are not there yet, without asking.
 ensure_packages() {
-  local missing=()
-  for p in "${OSTREL_PACKAGES[@]}"; do
+  local missing=() wanted=("$@")
+  [ $# -gt 0 ] || wanted=("${OSTREL_PACKAGES[@]}")
+  for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0

@@ -9,7 +9,7 @@
 #   GUI_APP_DIR                  the folder in the prefix the exe runs from
 # and defined gui_fail MESSAGE..., which reports a failure and ends the script.
 
-GUI_MAIN_TITLE="Ostrel 3 Tools Utility 4.3"
+GUI_MAIN_TITLE="Ostrel 3 Tools Utility $OSTREL_VERSION"
 GUI_SIM_PIDS=()
 GUI_APP_PID=""
 # How long to wait for one line of the driver's answer, in seconds: every driver command has its
@@ -62,7 +62,7 @@ gui_le32() {
 gui_start_app() {
   mkdir -p "$GUI_APP_DIR"
   cp "$GUI_EXE" "$GUI_APP_DIR/Ostrel3tools.exe"
-  cp "$GUI_SOURCE/README.md" "$GUI_APP_DIR/README.md"
+  cp "$GUI_SOURCE/README.md" "$GUI_APP_DIR/README.txt"
   (cd "$GUI_APP_DIR" && exec wine Ostrel3tools.exe >"$GUI_TMP/app.out" 2>&1) &
   GUI_APP_PID=$!
   gui wait-window "$GUI_MAIN_TITLE" 60000

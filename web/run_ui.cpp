@@ -18,15 +18,21 @@
 #include "cli/exit_status.h"
 #include "cli/stop_signals.h"
 #include "files/backups.h"
+#include "firmware/uploader_dialog.h"
 #include "link/link.h"
+#include "web/idle_watch.h"
 #include "web/listen_address.h"
 #include "web/port_choice.h"
+#include "web/running_ui.h"
 #include "web/ui_server.h"
 #include "web/ui_session.h"
 
 extern char** environ;
 
 namespace {
+
+// No page for this long, and `ostrel ui` ends.
+constexpr auto IDLE_LIMIT = std::chrono::minutes(2);
 
 // 32 random bytes, as hex.
 std::string new_token() {
@@ -114,6 +120,22 @@ int run_ui(const UiOptions& options, std::ostream& out, std::ostream& err) {
     return EXIT_USAGE;
   }
   if (int status = check_link_options(options.link, err); status != EXIT_OK) return status;
+
+  // A plain start, as the menu's, opens the page of one that runs already. One that names its
+  // keyer or address is the user's own choice, and serves whatever runs.
+  const bool plain = options.link.port.empty() && !options.link.sim &&
+                     options.link.trace_path.empty() && options.listen == UiOptions{}.listen;
+  const std::string record = plain ? running_ui_path() : "";
+  std::optional<RunningUiLock> starting;
+  if (plain) starting.emplace(record);
+  if (const std::optional<std::string> running = running_ui_address(record)) {
+    out << *running << std::endl;
+    err << "ostrel: ostrel ui is already running; "
+        << (options.no_browser ? "its page is at the address above\n" : "opening its page\n");
+    if (!options.no_browser) open_browser(*running, err);
+    return EXIT_OK;
+  }
+
   const std::string folder = make_private_folder();
   if (folder.empty()) {
     err << "ostrel: cannot make a private folder for the page's files\n";
@@ -140,7 +162,14 @@ int run_ui(const UiOptions& options, std::ostream& out, std::ostream& err) {
   setup.config_path = ui_config_path();
   std::string note;
   setup.link = choose_link(options, setup.config_path, note);
-  setup.stop_requested = [] { return stop_signals_received() > 0; };
+  IdleWatch idle(IDLE_LIMIT, IdleWatch::Clock::now());
+  bool idle_ended = false;
+  setup.stop_requested = [&] {
+    if (stop_signals_received() > 0) return true;
+    const bool busy = server.open_pages() > 0 || uploader_state.uploading;
+    idle_ended = idle.expired(busy, IdleWatch::Clock::now());
+    return idle_ended;
+  };
   setup.err = &err;
   // Read and Write keep copies of what the keyer held and what was sent, as the command line does.
   backup_state.folder = user_backups_folder();
@@ -148,8 +177,15 @@ int run_ui(const UiOptions& options, std::ostream& out, std::ostream& err) {
   const std::string url = served.origin() + "/?token=" + served.token;
   out << url << std::endl;
   server.start(served);
+  if (plain && !record_running_ui(record, url)) {
+    err << "warning: cannot record the page's address in " << record
+        << "; a second ostrel ui will serve a page of its own\n";
+  }
+  starting.reset();
   // The address comes first, whatever else is said, so that a script can take it from line one.
-  err << note << "ostrel: serving the utility; Exit in the page or Ctrl-C here ends it\n";
+  err << note
+      << "ostrel: serving the utility; Exit in the page or Ctrl-C here ends it, as do 2 minutes "
+         "with no page open\n";
   if (!options.no_browser) open_browser(url, err);
 
   install_stop_signals();
@@ -158,6 +194,8 @@ int run_ui(const UiOptions& options, std::ostream& out, std::ostream& err) {
     session.run();
   }
   remove_stop_signals();
+  if (idle_ended) err << "ostrel: no page has been open for 2 minutes; ending\n";
+  forget_running_ui(record);
   server.stop();
   teardown_link();
   std::error_code ignored;

@@ -192,6 +192,10 @@ int UiServer::port() const {
   return parts_->port;
 }
 
+int UiServer::open_pages() const {
+  return parts_->open_streams.load();
+}
+
 void UiServer::start(const ServedAddress& served) {
   parts_->served = served;
   parts_->thread = std::thread([this] { parts_->http.listen_after_bind(); });

@@ -19,6 +19,8 @@ class UiServer {
   // Binds the listening socket (port 0: a free one). False with the reason in `error`.
   bool bind(const std::string& host, int port, std::string& error);
   int port() const;
+  // The pages connected now (their streams of changes).
+  int open_pages() const;
   // Serves on threads of its own until stop.
   void start(const ServedAddress& served);
   void stop();

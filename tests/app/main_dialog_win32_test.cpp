@@ -11,6 +11,7 @@
 #include "app/main_dialog_win32.h"
 #include "platform/hwnd_controls_win32.h"
 #include "resources/control_ids.h"
+#include "resources/version.h"
 #include "settings/main_window.h"
 
 namespace {
@@ -197,7 +198,7 @@ TEST_F(MainDialogTest, WindowHasItsClassTitleAndSize) {
   GetClassNameA(dialog, class_name, sizeof class_name);
   EXPECT_STREQ(class_name, "OstreltoolsClass");
   EXPECT_NE(GetClassLongPtrA(dialog, GCLP_HICON), 0) << "the class carries the application's icon";
-  EXPECT_EQ(window_text(dialog), "Ostrel 3 Tools Utility 4.3");
+  EXPECT_EQ(window_text(dialog), "Ostrel 3 Tools Utility " OSTREL_VERSION);
   RECT expected = {0, 0, 374, 330};
   MapDialogRect(dialog, &expected);
   RECT client;

@@ -381,7 +381,7 @@ run "write refused" 2 "$OSTREL" --sim write zero.eep
 has_text "write refused" err "  User 1 Weight: 0, where the window stores 10 to 90"
 run "write forced" 0 "$OSTREL" --sim write zero.eep --force
 run "--version" 0 "$OSTREL" --version
-has_text "--version" out "ostrel 4.3"
+has_text "--version" out "ostrel ${OSTREL_VERSION:?the version, from CMake}"
 run "command help" 0 "$OSTREL" upload --help
 has_text "command help" out "-p,--port"
 grep -q "/" <(head -2 out) && fail "command help: a path in the usage line: $(head -2 out)"
@@ -393,6 +393,19 @@ has_text "trace" trace.log "received  55"
 has_text "trace" trace.log "line      1200 baud 8N1"
 run "trace failure" 1 "$OSTREL" --port "$work/silent_keyer" --trace silent.log test
 has_text "trace failure" silent.log "FAILED"
+
+# --- ui: a second plain start opens the running one's page ------------------------------------
+ui_pid=""
+(XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" exec "$OSTREL" ui --no-browser \
+  >ui1.out 2>ui1.err) &
+ui_pid=$!
+sim_pids+=("$ui_pid")
+for _ in $(seq 100); do [ -s ui1.out ] && [ -e "$work/run/ostrel/ui-running.json" ] && break; sleep 0.1; done
+XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" run "ui again" 0 "$OSTREL" ui --no-browser
+[ "$(head -1 out)" = "$(head -1 ui1.out)" ] || fail "ui again: $(head -1 out), not $(head -1 ui1.out)"
+has_text "ui again" err "already running"
+kill "$ui_pid"; wait "$ui_pid" 2>/dev/null
+[ -e "$work/run/ostrel/ui-running.json" ] && fail "ui: the record outlived the server"
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed"

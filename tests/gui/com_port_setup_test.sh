@@ -70,10 +70,10 @@ for how in ok escape close; do
   gui wait-window "$HELP" 20000
   if [ "$how" = ok ]; then
     gui -w "$HELP" text 4030
-    [[ $GUI_REPLY =~ ^Ver\ 4\.3,\ Built\ [0-9]{2}:[0-9]{2}:[0-9]{2},\ [A-Z][a-z]{2}\ [\ 0-9][0-9]\ [0-9]{4}$ ]] ||
+    [[ $GUI_REPLY =~ ^Ver\ ${OSTREL_VERSION//./\\.},\ Built\ [0-9]{2}:[0-9]{2}:[0-9]{2},\ [A-Z][a-z]{2}\ [\ 0-9][0-9]\ [0-9]{4}$ ]] ||
       gui_fail "version line: $GUI_REPLY"
     gui_check "system line" "Operating System is Windows 10" -w "$HELP" text 4042
-    gui_check "help file line" "Help File: $GUI_APP_WIN_DIR\\README.md" -w "$HELP" text 4044
+    gui_check "help file line" "Help File: $GUI_APP_WIN_DIR\\README.txt" -w "$HELP" text 4044
     gui_screenshot help
     gui -w "$HELP" click 1
   else

@@ -17,9 +17,11 @@
 #include <string>
 #include <vector>
 
+#include "resources/version.h"
+
 namespace {
 
-constexpr const char* MAIN_WINDOW_TITLE = "Ostrel 3 Tools Utility 4.3";
+constexpr const char* MAIN_WINDOW_TITLE = "Ostrel 3 Tools Utility " OSTREL_VERSION;
 constexpr int MESSAGE_BOX_TEXT_ID = 0xFFFF;
 constexpr int FILE_NAME_BOX_ID = 1148;      // the file dialog's name box
 constexpr int OLD_FILE_NAME_BOX_ID = 1152;  // the same in the dialog's older layout

@@ -309,7 +309,7 @@ await step("the first page: the token becomes a cookie and the window shows", as
   await page.goto(url);
   same(new URL(page.url()).search, "", "the address after the first load keeps no token");
   await page.locator('[data-dialog="1001"]:not([hidden])').waitFor();
-  same(await page.title(), "Ostrel 3 Tools Utility 4.3", "the window's title");
+  same(await page.title(), `Ostrel 3 Tools Utility ${process.env.OSTREL_VERSION}`, "the window's title");
   same(await text(main(4013)), "Read Ostrel", "the caption of 4013");
   same(await text(main(4051)), "Reset to\nDefaults", "the two-line caption of 4051");
   check(await main(4080).isHidden(), "bank 2's boxes start hidden");
@@ -497,7 +497,8 @@ await step("Set Com Port lists the port in use and remembers the choice; Help", 
   await main(4094).click();
   const version = page.locator('[data-dialog="1004"] [data-id="4030"]');
   await version.waitFor();
-  check((await version.textContent()).startsWith("Ver 4.3, Built "), "Help's version line");
+  check((await version.textContent()).startsWith(`Ver ${process.env.OSTREL_VERSION}, Built `),
+    "Help's version line");
   await page.keyboard.press("Escape");
   await version.waitFor({ state: "hidden" });
 });

@@ -13,6 +13,7 @@
 #include "platform/pause.h"
 #include "platform/recording_controls.h"
 #include "resources/control_ids.h"
+#include "resources/version.h"
 #include "settings/settings_image.h"
 #include "web/box_edit.h"
 #include "web/dialog_layout.h"
@@ -57,7 +58,7 @@ TEST(WebTemplates, ThePageHasEachControlWhereTheWindowHasIt) {
       {IDD_UPLOADER, IDC_UPLOADER_PROGRESS, "progress", "", 7, 19, 204, 10, false, false,
        "WS_BORDER"},
       {IDD_COM_PORT_SETUP, IDC_COM_PORT_OK, "button", "OK", 8, 36, 45, 15, false, false, ""},
-      {IDD_HELP, IDC_HELP_FILE, "static", "Help File: README.md", 4, 44, 252, 12, false, false,
+      {IDD_HELP, IDC_HELP_FILE, "static", "Help File: README.txt", 4, 44, 252, 12, false, false,
        "SS_PATHELLIPSIS"},
   };
   for (const Row& row : rows) {
@@ -73,7 +74,7 @@ TEST(WebTemplates, ThePageHasEachControlWhereTheWindowHasIt) {
     }
   }
   const LayoutDialog& main = *find_dialog_layout(IDD_MAIN);
-  EXPECT_EQ(std::string(main.caption), "Ostrel 3 Tools Utility 4.3");
+  EXPECT_EQ(std::string(main.caption), "Ostrel 3 Tools Utility " OSTREL_VERSION);
   EXPECT_EQ((std::array{main.w, main.h}), (std::array{374, 330}));
   EXPECT_TRUE(layout_of(IDD_MAIN, IDC_STATUS_LINE).align == std::string("left"));
   EXPECT_TRUE(layout_of(IDD_MAIN, IDC_IC_LABEL).align == std::string("center"));
