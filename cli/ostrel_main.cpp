@@ -46,7 +46,8 @@ void add_link_options(CLI::App& app, LinkOptions& link) {
                  "this file");
 }
 
-CLI::App* add_command(CLI::App& app, const char* name, const char* description, LinkOptions& link) {
+CLI::App* add_command(CLI::App& app, const char* name, const char* description,
+                      LinkOptions& link) {
   CLI::App* command = app.add_subcommand(name, description);
   add_link_options(*command, link);
   command->footer(EXIT_STATUSES);
@@ -73,10 +74,9 @@ int parse_failed(CLI::App& app, const CLI::ParseError& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{
-      "ostrel: test, read, write, show, edit, compare and update an Ostrel keyer from the "
-      "command line.",
-      "ostrel"};
+  CLI::App app{"ostrel: test, read, write, show, edit, compare and update an Ostrel keyer from the "
+               "command line.",
+               "ostrel"};
   app.footer(EXIT_STATUSES);
   app.set_version_flag("--version", std::string("ostrel ") + HELP_VERSION);
   // Paths such as /dev/ttyUSB0 or a Unix path under Wine are arguments, never "/option"s.
@@ -88,8 +88,8 @@ int main(int argc, char** argv) {
 
   CLI::App* ports = add_command(app, "ports", "List the serial ports present", link);
   CLI::App* doctor = add_command(
-      app, "doctor",
-      "Check that the port can be opened as the keyer's link opens it, or say why not", link);
+      app, "doctor", "Check that the port can be opened as the keyer's link opens it, or say why not",
+      link);
   bool json = false;
   CLI::App* test = add_command(
       app, "test", "Test the interface: firmware revision, IC variant, pot value, supply voltage",
@@ -153,7 +153,8 @@ int main(int argc, char** argv) {
   upload->add_flag("-q,--quiet", quiet, "Print no progress");
 
   UiOptions ui;
-  CLI::App* ui_command = add_command(app, "ui", "Serve the utility as a page in the browser", link);
+  CLI::App* ui_command =
+      add_command(app, "ui", "Serve the utility as a page in the browser", link);
   ui_command->add_option("--listen", ui.listen,
                          "HOST:PORT to serve on (default: 127.0.0.1, a free port)");
   ui_command->add_flag("--no-browser", ui.no_browser,
