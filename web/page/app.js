@@ -298,7 +298,9 @@ function applyState(dialog, id, state, message) {
       const k = key(dialog, id);
       const mine = message && message.client === CLIENT && message.caret !== undefined;
       if (mine && pendingEdits[k] > 0) pendingEdits[k] -= 1;
-      if (mine && message.room !== undefined) roomAnswered(message.room);
+      if (mine && element.dataset.accepts !== "" && message.room !== undefined) {
+        roomAnswered(message.room);
+      }
       if (pendingEdits[k] > 0) {
         // Typing goes on ahead of the server: show its answer once it has caught up.
         deferredStates[k] = state;
