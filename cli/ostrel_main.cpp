@@ -201,9 +201,9 @@ int main(int argc, char** argv) {
     return with_link(link, [&] { return write_keyer(write_path, verify, force, out, err); });
   }
   if (*upload) {
-    const UploadDisplay display = quiet                  ? UploadDisplay::none
-                                  : stdout_is_terminal() ? UploadDisplay::terminal
-                                                         : UploadDisplay::lines;
+    const UploadDisplay display = quiet              ? UploadDisplay::none
+                                  : stdout_redraws() ? UploadDisplay::terminal
+                                                     : UploadDisplay::lines;
     return with_link(link, [&] { return upload_firmware(firmware_path, display, out, err); });
   }
   return EXIT_USAGE;

@@ -1,16 +1,20 @@
 #include "cli/terminal.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #ifdef _WIN32
 #include <io.h>
 #else
 #include <unistd.h>
 #endif
 
-bool stdout_is_terminal() {
+bool stdout_redraws() {
 #ifdef _WIN32
-  return _isatty(_fileno(stdout)) != 0;
+  const bool terminal = _isatty(_fileno(stdout)) != 0;
 #else
-  return isatty(STDOUT_FILENO) != 0;
+  const bool terminal = isatty(STDOUT_FILENO) != 0;
 #endif
+  const char* term = std::getenv("TERM");
+  return terminal && !(term != nullptr && std::strcmp(term, "dumb") == 0);
 }

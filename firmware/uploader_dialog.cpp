@@ -75,6 +75,8 @@ void uploader_open(DialogControls& dialog) {
   dialog.enable(IDC_UPLOADER_LOAD, true);
   arm_program(dialog, false);
   dialog.enable(IDC_UPLOADER_EXIT, true);
+  // Every outcome of the dialog is told in its status line.
+  dialog.mark_live(IDC_UPLOADER_STATUS);
   set_status(dialog, "");
   dialog.set_text(IDC_UPLOADER_PATH, "");
   dialog.set_text(IDC_UPLOADER_LOG, "");

@@ -50,10 +50,31 @@ void write_message_texts(DialogControls& window, const MessageTexts& texts) {
   }
 }
 
-void refresh_bytes_left(DialogControls& window) {
-  const int left = MESSAGE_CAPACITY - count_message_bytes(read_message_texts(window));
-  window.set_text(IDC_MSG_BYTES_LEFT, "Msg Bytes Left: " + std::to_string(left));
+bool is_message_box(int id) {
+  for (const int box : MESSAGE_BOX_IDS) {
+    if (box == id) return true;
+  }
+  return false;
 }
+
+int message_bytes_left(DialogControls& window) {
+  return MESSAGE_CAPACITY - count_message_bytes(read_message_texts(window));
+}
+
+void refresh_bytes_left(DialogControls& window) {
+  window.set_text(IDC_MSG_BYTES_LEFT,
+                  "Msg Bytes Left: " + std::to_string(message_bytes_left(window)));
+}
+
+namespace {
+// The filter's rule for the character itself, whatever the boxes hold.
+bool typable(unsigned char c) {
+  // Characters above 127 have no Morse code: keep them out of the box in the first place.
+  if (c > 127) return false;
+  // Nor '$': the keyer would end the message at it, and a write would refuse it anyway.
+  return is_char_accepted(c) && !code_ends_text(c);
+}
+}  // namespace
 
 bool message_filter_accepts(DialogControls& window, unsigned char c) {
   return message_filter_accepts(read_message_texts(window), c);
@@ -62,11 +83,15 @@ bool message_filter_accepts(DialogControls& window, unsigned char c) {
 bool message_filter_accepts(const MessageTexts& texts, unsigned char c) {
   // The total before the character goes in: at the limit even typing over a selection is
   // refused, which keeps the rule simple and never lets the total grow past 240 by typing.
-  if (count_message_bytes(texts) >= MESSAGE_CAPACITY && c != BACKSPACE_CHAR) {
-    return false;
+  if (count_message_bytes(texts) >= MESSAGE_CAPACITY && c != BACKSPACE_CHAR) return false;
+  return typable(c);
+}
+
+std::string message_filter_characters() {
+  std::string characters;
+  for (int c = 0; c <= 127; ++c) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((c == '\n' || c >= 32) && typable(byte)) characters += static_cast<char>(c);
   }
-  // Characters above 127 have no Morse code: keep them out of the box in the first place.
-  if (c > 127) return false;
-  // Nor '$': the keyer would end the message at it, and a write would refuse it anyway.
-  return is_char_accepted(c) && !code_ends_text(c);
+  return characters;
 }

@@ -15,6 +15,9 @@ inline constexpr int MESSAGE_BOX_IDS[MESSAGE_SLOTS] = {
 
 inline constexpr unsigned char BACKSPACE_CHAR = 8;
 
+// Whether the control is one of the fourteen boxes.
+bool is_message_box(int id);
+
 // Shows the six boxes and labels of `bank` (1 or 2) and hides the other six of each.
 void show_message_bank(DialogControls& window, int bank);
 
@@ -37,3 +40,8 @@ bool message_filter_accepts(DialogControls& window, unsigned char c);
 // The same rule over the fourteen texts as they stand, for a caller that types many characters
 // at once and keeps its own copy up to date.
 bool message_filter_accepts(const MessageTexts& texts, unsigned char c);
+// The characters the filter lets into a box below the capacity: the printable ones it takes and
+// the line break, in code order (for the page, which keeps the others out as they are typed).
+std::string message_filter_characters();
+// What is left of the capacity: the bytes the boxes can still take, negative when overfilled.
+int message_bytes_left(DialogControls& window);

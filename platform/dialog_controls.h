@@ -39,6 +39,10 @@ class DialogControls {
   // Progress bar position (PBM_SETPOS).
   virtual void set_progress(int id, int position) = 0;
 
+  // The control shows results as they come (a status line): from now on each text put into it is
+  // told to a screen reader, politely, after what it is saying. An empty text is not told.
+  virtual void mark_live(int id) = 0;
+
   // Modal box owned by this window, title "Error", OK button only.
   virtual void error_box(const std::string& text) = 0;
 };

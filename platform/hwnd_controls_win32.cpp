@@ -4,8 +4,11 @@
 
 #include <vector>
 
+#include "platform/live_region_win32.h"
+
 void HwndControls::set_text(int id, const std::string& text) {
   SetDlgItemTextA(dialog_, id, text.c_str());
+  if (!text.empty()) announce_live_region(GetDlgItem(dialog_, id));
 }
 
 std::string HwndControls::get_text(int id, int max_chars) {
@@ -53,12 +56,36 @@ void HwndControls::show(int id, bool visible) {
   ShowWindow(GetDlgItem(dialog_, id), visible ? SW_SHOW : SW_HIDE);
 }
 
+namespace {
+// Where the dialog keeps the control that lost the focus by being disabled.
+constexpr const char* FOCUS_TO_RESTORE = "Ostrel.FocusToRestore";
+}  // namespace
+
 void HwndControls::enable(int id, bool enabled) {
-  EnableWindow(GetDlgItem(dialog_, id), enabled ? TRUE : FALSE);
+  HWND control = GetDlgItem(dialog_, id);
+  // Disabled, the control that has the focus loses it to nothing, and a message box shown meanwhile
+  // gives it to the first box: a keyboard user pressing Read would start again from the top. So
+  // it takes the focus back when it is enabled again (while an operation runs, nobody else can
+  // have moved it).
+  if (!enabled && control != nullptr && GetFocus() == control) {
+    SetPropA(dialog_, FOCUS_TO_RESTORE, control);
+  }
+  EnableWindow(control, enabled ? TRUE : FALSE);
+  if (enabled && control != nullptr && GetPropA(dialog_, FOCUS_TO_RESTORE) == control) {
+    RemovePropA(dialog_, FOCUS_TO_RESTORE);
+    HWND focus = GetFocus();
+    if (focus == nullptr || focus == dialog_ || IsChild(dialog_, focus)) {
+      SendMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    }
+  }
 }
 
 void HwndControls::set_progress(int id, int position) {
   SendDlgItemMessageA(dialog_, id, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+void HwndControls::mark_live(int id) {
+  make_live_region(GetDlgItem(dialog_, id));
 }
 
 void HwndControls::error_box(const std::string& text) {

@@ -23,6 +23,7 @@ class HwndControls : public DialogControls {
   void show(int id, bool visible) override;
   void enable(int id, bool enabled) override;
   void set_progress(int id, int position) override;
+  void mark_live(int id) override;
   void error_box(const std::string& text) override;
 
  private:

@@ -3,6 +3,7 @@
 void RecordingControls::set_text(int id, const std::string& text) {
   controls[id].text = text;
   text_log.emplace_back(id, text);
+  if (controls[id].live && !text.empty()) spoken.emplace_back(id, text);
 }
 
 std::string RecordingControls::get_text(int id, int max_chars) {
@@ -44,5 +45,7 @@ void RecordingControls::enable(int id, bool enabled) {
 }
 
 void RecordingControls::set_progress(int id, int position) { controls[id].progress = position; }
+
+void RecordingControls::mark_live(int id) { controls[id].live = true; }
 
 void RecordingControls::error_box(const std::string& text) { error_boxes.push_back(text); }

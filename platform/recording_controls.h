@@ -20,6 +20,7 @@ class RecordingControls : public DialogControls {
     bool visible = true;
     bool enabled = true;
     int progress = 0;
+    bool live = false;  // mark_live: its texts are told to a screen reader
   };
 
   void set_text(int id, const std::string& text) override;
@@ -35,6 +36,7 @@ class RecordingControls : public DialogControls {
   void show(int id, bool visible) override;
   void enable(int id, bool enabled) override;
   void set_progress(int id, int position) override;
+  void mark_live(int id) override;
   void error_box(const std::string& text) override;
 
   // Plain access for tests: the control's record (created empty when first named).
@@ -45,4 +47,5 @@ class RecordingControls : public DialogControls {
   std::vector<std::string> error_boxes;          // texts of the "Error" boxes, in order
   std::vector<std::pair<int, bool>> enable_log;  // (id, enabled) of every enable call, in order
   std::vector<std::pair<int, std::string>> text_log;  // (id, text) of every set_text, in order
+  std::vector<std::pair<int, std::string>> spoken;    // (id, text) told to a screen reader
 };

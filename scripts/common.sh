@@ -39,8 +39,8 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# playwright-core for the browser test, exactly as tests/web/package-lock.json has it, in the native
-# build tree; again only when the lock file has changed.
+# playwright-core and axe-core for the browser test, exactly as tests/web/package-lock.json has
+# them, in the native build tree; again only when the lock file has changed.
 ensure_web_test_modules() {
   local source="$OSTREL_ROOT/tests/web" target="$OSTREL_ROOT/build/native/tests/web/npm"
   [ -d "$target/node_modules/playwright-core" ] && cmp -s "$source/package-lock.json" \

@@ -25,6 +25,10 @@ constexpr int COMMAND_CONTROLS[] = {IDC_TEST,          IDC_WRITE,         IDC_RE
                                     IDC_MESSAGE_BANK1, IDC_MESSAGE_BANK2, IDC_USER1,
                                     IDC_USER2,         IDC_SET_COM_PORT,  IDC_FW_UPDATE};
 
+// What Test, Read and Write tell: a screen reader speaks each of these texts as it appears.
+constexpr int RESULT_CONTROLS[] = {IDC_STATUS_FIELD, IDC_IC_LABEL, IDC_POT_VALUE,
+                                   IDC_SUPPLY_VOLTAGE, IDC_STATUS_LINE};
+
 DialogControls& window() {
   return *main_window_state.window;
 }
@@ -218,6 +222,7 @@ void main_window_init(DialogControls& dialog, MainWindowHost& host, FileChooser&
   main_window_state.window = &dialog;
   main_window_state.host = &host;
   main_window_state.file_chooser = &file_chooser;
+  for (const int id : RESULT_CONTROLS) dialog.mark_live(id);
 
   dialog.set_check(IDC_MESSAGE_BANK1, true);
   dialog.set_check(IDC_USER1, true);

@@ -38,3 +38,10 @@ bool has_style(const LayoutControl& control, const std::string& name);
 bool starts_hidden(const LayoutControl& control);
 // WS_DISABLED: the control starts disabled.
 bool starts_disabled(const LayoutControl& control);
+
+// The static text that names a control that has no caption of its own (an edit box, a list, a
+// progress bar), found as Windows finds it for a screen reader: walking back through the controls
+// before it in the template, past hidden ones and ones that take no focus, to the first static
+// text (a group box counts as one), and giving up at a visible control that takes the focus.
+// Null when there is none: the window's title then names it.
+const LayoutControl* caption_of(const LayoutDialog& dialog, const LayoutControl& control);

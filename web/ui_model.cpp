@@ -18,7 +18,7 @@ constexpr size_t KEPT_BYTES = 4 * 1024 * 1024;
 json state_json(const ControlState& s) {
   return {{"text", s.text},           {"checked", s.checked}, {"items", s.items},
           {"selection", s.selection}, {"visible", s.visible}, {"enabled", s.enabled},
-          {"progress", s.progress}};
+          {"progress", s.progress},   {"live", s.live}};
 }
 
 json window_json(const PageWindow& w) {
@@ -107,7 +107,7 @@ ControlState* UiModel::find(int dialog_id, int control_id) {
 bool UiModel::same(const ControlState& a, const ControlState& b) {
   return a.text == b.text && a.checked == b.checked && a.items == b.items &&
          a.selection == b.selection && a.visible == b.visible && a.enabled == b.enabled &&
-         a.progress == b.progress;
+         a.progress == b.progress && a.live == b.live;
 }
 
 void UiModel::publish_control(int dialog_id, int control_id, std::optional<size_t> caret,
@@ -119,6 +119,7 @@ void UiModel::publish_control(int dialog_id, int control_id, std::optional<size_
   if (caret) {
     message["caret"] = *caret;
     message["client"] = client;
+    if (message_room_) message["room"] = *message_room_;
   }
   append(message.dump());
 }
@@ -132,6 +133,13 @@ void UiModel::publish_windows() {
 void UiModel::publish(const std::string& json_line) {
   std::lock_guard<std::mutex> lock(mutex_);
   append(json_line);
+}
+
+void UiModel::set_message_room(int bytes_left) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (message_room_ == bytes_left) return;
+  message_room_ = bytes_left;
+  append(json{{"type", "room"}, {"left", bytes_left}}.dump());
 }
 
 void UiModel::append(std::string message) {
@@ -154,7 +162,9 @@ std::string UiModel::snapshot_locked(uint64_t& sequence) const {
   json stack = json::array();
   for (const PageWindow& window : windows_) stack.push_back(window_json(window));
   sequence = last_sequence_;
-  return json{{"type", "snapshot"}, {"dialogs", dialogs}, {"windows", stack}}.dump();
+  json snapshot = {{"type", "snapshot"}, {"dialogs", dialogs}, {"windows", stack}};
+  if (message_room_) snapshot["room"] = *message_room_;
+  return snapshot.dump();
 }
 
 std::string UiModel::snapshot(uint64_t& sequence) const {

@@ -19,8 +19,8 @@
 // published at once, as one line of JSON, to every page that follows the events; a page that
 // comes, or falls too far behind, gets the whole state at once.
 
-// Text, check mark, list, selection, visibility, enabled state and progress, as the recording
-// controls keep them.
+// Text, check mark, list, selection, visibility, enabled state, progress and whether a screen
+// reader is told of its texts, as the recording controls keep them.
 using ControlState = RecordingControls::Control;
 
 // One window of the page, topmost last: only the topmost takes events.
@@ -62,6 +62,10 @@ class UiModel {
   // A message for the pages beside the control changes (a download, the end of the program).
   void publish(const std::string& json_line);
 
+  // The bytes the message boxes can still take, published when it changes and sent with every
+  // answer to typing, so that a page keeps out as it is typed what the filter would refuse.
+  void set_message_room(int bytes_left);
+
   // For the event streams: the whole state with the number of the last message in it.
   std::string snapshot(uint64_t& sequence) const;
   // Waits up to `wait` for messages after `sequence` and returns them (one SSE event each), or a
@@ -90,4 +94,5 @@ class UiModel {
   size_t kept_bytes_ = 0;                                  // the texts of messages_
   uint64_t last_sequence_ = 0;
   bool closed_ = false;
+  std::optional<int> message_room_;
 };

@@ -10,6 +10,8 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "messages/message_editor.h"
+#include "resources/control_ids.h"
 #include "web/bounded_http_server.h"
 #include "web/dialog_layout.h"
 #include "web/page_files.h"
@@ -59,6 +61,7 @@ std::string layout_json() {
   for (const LayoutDialog& d : dialog_layouts()) {
     nlohmann::json controls = nlohmann::json::array();
     for (const LayoutControl& c : d.controls) {
+      const LayoutControl* caption = caption_of(d, c);
       controls.push_back({{"kind", c.kind},
                           {"id", c.id},
                           {"text", c.text},
@@ -68,7 +71,11 @@ std::string layout_json() {
                           {"h", c.h},
                           {"styles", c.styles},
                           {"align", c.align},
-                          {"default", c.default_button}});
+                          {"default", c.default_button},
+                          // What names it for a screen reader; none: the window's title.
+                          {"caption", caption ? nlohmann::json(caption->id) : nlohmann::json()}});
+      if (d.id == IDD_MAIN && is_message_box(c.id))
+        controls.back()["accepts"] = message_filter_characters();
     }
     dialogs[std::to_string(d.id)] = {{"caption", d.caption},
                                      {"font", d.font_face},

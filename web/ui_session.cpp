@@ -26,13 +26,6 @@ constexpr auto UPLOAD_TICK = std::chrono::milliseconds(100);
 constexpr auto STOP_POLL = std::chrono::milliseconds(100);
 constexpr size_t KEPT_DOWNLOADS = 8;
 
-bool is_message_box(int id) {
-  for (const int box : MESSAGE_BOX_IDS) {
-    if (box == id) return true;
-  }
-  return false;
-}
-
 // Writes a file only the owner can read, replacing any of that name.
 bool write_private_file(const std::string& path, const std::string& bytes) {
   std::error_code error;
@@ -111,6 +104,8 @@ void UiSession::pump(const std::function<bool()>& done) {
     if (const std::optional<UiEvent> event = queue_.pop(deadline)) {
       if (accepts(*event)) handle(*event);
     }
+    // Whatever changed the message boxes (typing, a Read, a file), the pages learn the room left.
+    model_.set_message_room(message_bytes_left(main_));
   }
 }
 
@@ -179,6 +174,8 @@ void UiSession::handle(const UiEvent& event) {
     const LayoutControl* box = find_control_layout(*find_dialog_layout(event.dialog), event.id);
     const bool filtered = event.dialog == IDD_MAIN && is_message_box(event.id);
     const size_t caret = apply_box_edit(controls, *box, filtered, event.edit);
+    // The answer to the page that typed carries the room as this edit left it.
+    if (filtered) model_.set_message_room(message_bytes_left(main_));
     // The page that typed places its caret; the text itself has gone out with the change.
     model_.change_control(
         event.dialog, event.id, [](ControlState&) {}, caret, event.client);

@@ -66,6 +66,11 @@ void WebControls::set_progress(int id, int position) {
   model_.change_control(dialog_id_, id, [&](ControlState& s) { s.progress = clamped; });
 }
 
+void WebControls::mark_live(int id) {
+  // The page makes the control a polite live region; the browser tells its changes.
+  model_.change_control(dialog_id_, id, [](ControlState& s) { s.live = true; });
+}
+
 void WebControls::error_box(const std::string& text) {
   error_box_(text);
 }

@@ -1,18 +1,21 @@
 // The main window as the program builds it (template 1001, the dialog procedure, HwndControls),
 // run modeless under Wine so that a test can look inside it.
 #include <windows.h>
-// commctrl.h needs windows.h first.
+// commctrl.h and oleacc.h need windows.h first.
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 #include <string>
 #include <vector>
 
 #include "app/main_dialog_win32.h"
+#include "messages/message_editor.h"
 #include "platform/hwnd_controls_win32.h"
 #include "resources/control_ids.h"
 #include "resources/version.h"
 #include "settings/main_window.h"
+#include "settings/settings_fields.h"
 
 namespace {
 
@@ -280,6 +283,18 @@ TEST_F(MainDialogTest, ControlsAdapterReadsWhatTheWindowHolds) {
   EXPECT_FALSE(IsWindowEnabled(item(IDC_TEST)));
   controls.enable(IDC_TEST, true);
   EXPECT_TRUE(IsWindowEnabled(item(IDC_TEST)));
+
+  // A button disabled while it has the focus gets it back once enabled, wherever the dialog put it
+  // meanwhile (an "Error" box gives it to the first box when it closes).
+  ShowWindow(dialog, SW_SHOW);
+  SetForegroundWindow(dialog);
+  for (const bool box_in_between : {false, true}) {
+    SetFocus(item(IDC_READ));
+    controls.enable(IDC_READ, false);
+    if (box_in_between) SetFocus(item(IDC_MSG1));
+    controls.enable(IDC_READ, true);
+    EXPECT_EQ(GetFocus(), item(IDC_READ)) << box_in_between;
+  }
 }
 
 // The page's boxes take as much as these (web/box_edit.cpp): the window sets no limit, so each
@@ -329,6 +344,120 @@ TEST_F(MainDialogTest, InitialisationFillsTheWindow) {
   EXPECT_EQ(window_text(item(IDC_MSG_BYTES_LEFT)), "Msg Bytes Left:") << "before the first tick";
   pump_messages(600);
   EXPECT_EQ(window_text(item(IDC_MSG_BYTES_LEFT)), "Msg Bytes Left: 240");
+}
+
+// IAccessible, which MinGW's import libraries may not define.
+constexpr IID ACCESSIBLE_INTERFACE = {
+    0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+// The name a screen reader gets for the control, as it asks for it.
+std::string accessible_name(HWND control) {
+  IAccessible* accessible = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT),
+                                        ACCESSIBLE_INTERFACE,
+                                        reinterpret_cast<void**>(&accessible)))) {
+    return "(no accessible object)";
+  }
+  VARIANT self;
+  VariantInit(&self);
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr;
+  std::string text;
+  if (SUCCEEDED(accessible->get_accName(self, &name)) && name != nullptr) {
+    char buffer[256] = {};
+    WideCharToMultiByte(CP_ACP, 0, name, -1, buffer, sizeof buffer - 1, nullptr, nullptr);
+    text = buffer;
+    SysFreeString(name);
+  }
+  accessible->Release();
+  return text;
+}
+
+// The static text that Windows' oleacc names a control by: the nearest static before it among
+// its siblings, past hidden controls, up to a shown one that takes the focus. Wine's oleacc names
+// only edit boxes so; a list it names by its text, so the lists are checked against this walk.
+std::string caption_before(HWND control) {
+  for (HWND before = GetWindow(control, GW_HWNDPREV); before != nullptr;
+       before = GetWindow(before, GW_HWNDPREV)) {
+    const LONG style = GetWindowLongA(before, GWL_STYLE);
+    if (SendMessageA(before, WM_GETDLGCODE, 0, 0) & DLGC_STATIC) return window_text(before);
+    if ((style & WS_VISIBLE) != 0 && (style & (WS_GROUP | WS_TABSTOP)) != 0) break;
+  }
+  return "(none)";
+}
+
+// Every edit box and list is announced by its own caption, each while it is shown.
+TEST_F(MainDialogTest, AScreenReaderNamesEachBoxAndListByItsCaption) {
+  ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+  struct Named {
+    int id;
+    std::string caption;
+  };
+  std::vector<Named> named = {{IDC_SERIAL_NUMBER, "S/N"}};
+  for (const SettingField& field : SETTING_FIELDS) {
+    if (field.kind != FieldKind::check) named.push_back({field.control_id, field.caption});
+  }
+  const char* messages[] = {"Msg 1", "Msg 2", "Msg 3", "Msg 4",  "Msg 5",  "Msg 6",
+                            "Msg 7", "Msg 8", "Msg 9", "Msg 10", "Msg 11", "Msg 12"};
+  for (int slot = 0; slot < 12; ++slot) named.push_back({MESSAGE_BOX_IDS[slot], messages[slot]});
+  HwndControls controls(dialog);
+  for (const Named& control : named) {
+    HWND box = item(control.id);
+    const bool list = has_kind(box, Kind::combo);
+    EXPECT_EQ(list ? caption_before(box) : accessible_name(box), control.caption) << control.id;
+    // The second bank's boxes are asked again once they are shown.
+    if (control.id == IDC_MSG12) show_message_bank(controls, 2);
+  }
+  for (const bool user2 : {false, true}) {
+    controls.show(IDC_CALLSIGN_USER1, !user2);
+    controls.show(IDC_CALLSIGN_USER2, user2);
+    const int shown = user2 ? IDC_CALLSIGN_USER2 : IDC_CALLSIGN_USER1;
+    EXPECT_EQ(accessible_name(item(shown)), "User Callsign") << shown;
+  }
+
+  // The uploader's text area, by the path of the file whose data it lists.
+  HWND uploader = CreateDialogParamA(
+      GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_UPLOADER), nullptr,
+      [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+  ASSERT_NE(uploader, nullptr);
+  SetDlgItemTextA(uploader, IDC_UPLOADER_PATH, "C:\\firmware\\dip.hex");
+  EXPECT_EQ(accessible_name(GetDlgItem(uploader, IDC_UPLOADER_LOG)), "C:\\firmware\\dip.hex");
+  DestroyWindow(uploader);
+  CoUninitialize();
+}
+
+// Tab reaches every button, check box, radio button group, edit box and list.
+TEST_F(MainDialogTest, TabReachesEveryControlThatTakesInput) {
+  for (HWND control = GetWindow(dialog, GW_CHILD); control != nullptr;
+       control = GetWindow(control, GW_HWNDNEXT)) {
+    if (has_kind(control, Kind::text) || has_kind(control, Kind::group)) continue;
+    EXPECT_NE(GetWindowLongA(control, GWL_STYLE) & WS_TABSTOP, 0) << GetDlgCtrlID(control);
+  }
+}
+
+constexpr DWORD LIVE_REGION_CHANGED = 0x8019;  // EVENT_OBJECT_LIVEREGIONCHANGED, Windows 8
+std::vector<HWND> live_region_events;
+void CALLBACK on_live_region_changed(HWINEVENTHOOK, DWORD, HWND control, LONG object, LONG child,
+                                     DWORD, DWORD) {
+  if (object == OBJID_CLIENT && child == CHILDID_SELF) live_region_events.push_back(control);
+}
+
+// A result that appears is told to a screen reader: the window says its live region changed.
+TEST_F(MainDialogTest, ResultsAreToldToAScreenReaderAsTheyAppear) {
+  live_region_events.clear();
+  HWINEVENTHOOK hook =
+      SetWinEventHook(LIVE_REGION_CHANGED, LIVE_REGION_CHANGED, nullptr, on_live_region_changed,
+                      GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+  ASSERT_NE(hook, nullptr);
+  HwndControls controls(dialog);
+  controls.set_text(IDC_STATUS_LINE, ">Ostrel OK");
+  controls.set_text(IDC_FILE_NAME, "File Name: keyer.eep");  // not a result
+  controls.set_text(IDC_STATUS_LINE, "");                    // cleared: nothing to say
+  controls.set_text(IDC_STATUS_FIELD, "Ostrel F/W revision 31.04");
+  pump_messages(300);
+  UnhookWinEvent(hook);
+  EXPECT_EQ(live_region_events, (std::vector<HWND>{item(IDC_STATUS_LINE), item(IDC_STATUS_FIELD)}));
 }
 
 TEST_F(MainDialogTest, ExitEndsTheProgram) {

@@ -129,6 +129,16 @@ for link in "--port $work/keyer" "--sim"; do
   has_text "upload $link" out "Upload Completed Successfully"
 done
 
+# On a terminal the upload's bar is drawn in place; on one that cannot go back over a line
+# (TERM=dumb, as a screen reader's console may be) the lines at each tenth are printed instead.
+for term in xterm dumb; do
+  TERM=$term script -qec "'$OSTREL' --sim upload dip.hex" /dev/null >"tty_$term" 2>&1 ||
+    fail "upload on a $term terminal: $(cat "tty_$term")"
+done
+has_text "upload on a terminal" tty_xterm "[####"
+has_text "upload on a dumb terminal" tty_dumb "50%"
+! grep -qF "[#" tty_dumb || fail "upload on a dumb terminal drew a bar: $(cat tty_dumb)"
+
 # What the pty keyer held is what was read, and what was written is what it stored.
 run "read pty image" 0 "$OSTREL" --port "$work/keyer" read -o pty.eep
 same_file "read pty image" pty.eep "$GOLDEN/sample.eep"

@@ -347,6 +347,9 @@ TEST_F(UploaderDialogTest, UploadsOnItsOwnThread) {
   while (!uploader_tick(dialog) && std::chrono::steady_clock::now() < give_up)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_EQ(status(), DONE);
+  // A screen reader is told of the upload as it starts and as it ends.
+  EXPECT_EQ(dialog.spoken.end()[-2].second, "Programming OstrelUSB....");
+  EXPECT_EQ(dialog.spoken.back(), std::make_pair(IDC_UPLOADER_STATUS, std::string(DONE)));
   EXPECT_EQ(dialog.control(IDC_UPLOADER_PROGRESS).progress, 99);
   EXPECT_TRUE(enabled(IDC_UPLOADER_LOAD));
   EXPECT_FALSE(enabled(IDC_UPLOADER_PROGRAM));

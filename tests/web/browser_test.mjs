@@ -1,7 +1,9 @@
 // `ostrel ui` as its user meets it: headless Chromium on the page, `ostrel-keyer-sim` on a
 // pseudo-terminal as the keyer. First the server's refusals (each a 403, and the keyer hears
 // nothing), then the window's operations through the page, each checked against what the keyer
-// received or holds; screenshots at 1280x800 and 390x844 are left in OUT_DIR.
+// received or holds; screenshots at 1280x800 and 390x844 are left in OUT_DIR. A second page,
+// which axe-core checks against WCAG 2.2 AA in five states, is finally worked from the keyboard
+// alone, finding every box and list by the name a screen reader speaks.
 //
 //   node browser_test.mjs OSTREL KEYER_SIM DEMO_EEP OUT_DIR NODE_MODULES
 import { spawn, execFileSync } from "node:child_process";
@@ -23,6 +25,7 @@ if (!fs.existsSync(playwrightEntry)) {
   process.exit(1);
 }
 const { chromium } = await import(pathToFileURL(playwrightEntry).href);
+const axeSource = fs.readFileSync(path.join(modules, "axe-core", "axe.min.js"), "utf8");
 
 fs.rmSync(outDir, { recursive: true, force: true });
 fs.mkdirSync(outDir, { recursive: true });
@@ -320,6 +323,27 @@ await step("the first page: the token becomes a cookie and the window shows", as
 const second = await context.newPage();
 await second.goto(`http://${hostPort}/`);
 
+// The page that axe-core checks and the keyboard works. axe is put into the page by the test: the
+// page's own policy lets no script in but its own, so this context alone bypasses it.
+const a11yContext = await browser.newContext({ viewport: { width: 1280, height: 800 }, bypassCSP: true });
+const a11y = await a11yContext.newPage();
+a11y.on("pageerror", (error) => pageErrors.push(error.message));
+await a11y.goto(url);
+const AXE_TAGS = ["wcag2a", "wcag2aa", "wcag21a", "wcag21aa", "wcag22aa"];
+const axeStates = [];
+
+// Runs axe-core on the page as it stands; every violation fails, naming the rule and the elements.
+async function axeCheck(state) {
+  if (!(await a11y.evaluate(() => typeof window.axe === "object"))) await a11y.addScriptTag({ content: axeSource });
+  const result = await a11y.evaluate((tags) =>
+    window.axe.run(document, { runOnly: { type: "tag", values: tags }, rules: { "target-size": { enabled: true } } }),
+    AXE_TAGS);
+  const found = result.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(" ")).join(", ")}`);
+  check(found.length === 0, `axe in ${state}: ${found.join("; ")}`);
+  check(result.passes.some((p) => p.id === "target-size"), `axe in ${state}: target-size did not run`);
+  axeStates.push(state);
+}
+
 await step("Test: the status line, status field, IC label, pot and supply", async () => {
   await main(4011).click();
   await waitText(main(4059), ">Ostrel OK");
@@ -371,7 +395,13 @@ await step("the message bank switch and the input filter", async () => {
   same(await text(main(4086)), "Msg 7", "the first label of bank 2");
   const left = Number((await text(main(4058))).split(": ")[1]);
   await main(4080).click();
-  await page.keyboard.type("a#b$", { delay: 30 });
+  // A refused character never shows, not even before the program's answer comes back.
+  const shown = [];
+  for (const key of "a#b$") {
+    await page.keyboard.type(key);
+    shown.push(await main(4080).inputValue());
+  }
+  check(!shown.some((value) => /[#$]/.test(value)), `a refused character showed: ${shown.join(", ")}`);
   await waitText(main(4080), "AB");
   await waitText(main(4058), `Msg Bytes Left: ${left - 2}`);
   // Far more than fits: the filter takes it character by character up to the 240 bytes.
@@ -380,6 +410,7 @@ await step("the message bank switch and the input filter", async () => {
   await waitText(main(4058), "Msg Bytes Left: 0");
   same((await main(4081).inputValue()).length, left - 2, "the characters that fitted");
   await page.keyboard.type("E");
+  same((await main(4081).inputValue()).length, left - 2, "a character at the limit, at once");
   await sleep(300);
   same((await main(4081).inputValue()).length, left - 2, "a character at the limit");
   await main(4081).selectText();
@@ -474,6 +505,8 @@ await step("firmware upload: progress as it runs, then Upload Completed Successf
       .observe(bar, { attributes: true, attributeFilter: ["aria-valuenow"] });
   });
   await uploader(4028).click();
+  await a11y.locator('[data-dialog="1003"]:not([hidden])').waitFor();
+  await axeCheck("the uploader during an upload");
   await waitText(uploader(4036), "Upload Completed Successfully", 60000);
   same(await uploader(4032).getAttribute("aria-valuenow"), "99", "the progress bar at the end");
   const seen = await page.evaluate(() => window.progressSeen);
@@ -488,6 +521,8 @@ await step("Set Com Port lists the port in use and remembers the choice; Help", 
   await main(4009).click();
   const list = page.locator('[data-dialog="1002"] [data-id="4026"]');
   await list.waitFor();
+  await a11y.locator('[data-dialog="1002"] [data-id="4026"]').waitFor();
+  await axeCheck("Comm Port Setup");
   same(await list.evaluate((e) => e.options[0]?.text), keyerLink, "the port in use comes first");
   same(await list.evaluate((e) => e.selectedIndex), 0, "and is selected");
   await page.locator('[data-dialog="1002"] [data-id="1"]').click();
@@ -497,6 +532,8 @@ await step("Set Com Port lists the port in use and remembers the choice; Help", 
   await main(4094).click();
   const version = page.locator('[data-dialog="1004"] [data-id="4030"]');
   await version.waitFor();
+  await a11y.locator('[data-dialog="1004"] [data-id="4030"]').waitFor();
+  await axeCheck("Help");
   check((await version.textContent()).startsWith(`Ver ${process.env.OSTREL_VERSION}, Built `),
     "Help's version line");
   await page.keyboard.press("Escape");
@@ -527,6 +564,95 @@ await step("screenshots at 1280x800 and 390x844", async () => {
   const box = await main(4013).boundingBox();
   check(box.x >= 0 && box.x + box.width <= 390, "Read Ostrel lies within a 390 px screen");
   check(box.width >= 50, `Read Ostrel is wide enough to tap (${box.width} px)`);
+});
+
+// ---- from the keyboard alone, by the names a screen reader speaks ----------------------------
+
+const focused = (locator) => locator.evaluate((e) => e === document.activeElement);
+// Presses Tab, or Shift+Tab for a control before the focus, until the control has the focus.
+async function tabTo(locator) {
+  for (let i = 0; i < 60; i++) {
+    const ahead = await locator.evaluate((e) => e === document.activeElement ? 0
+      : document.activeElement.compareDocumentPosition(e) & Node.DOCUMENT_POSITION_FOLLOWING ? 1 : -1);
+    if (ahead === 0) return;
+    await a11y.keyboard.press(ahead > 0 ? "Tab" : "Shift+Tab");
+  }
+  throw new Error(`the keyboard never reached ${locator}`);
+}
+async function waitFocus(locator) {
+  const until = Date.now() + 10000;
+  while (!(await focused(locator))) {
+    check(Date.now() < until, `the focus did not come to ${locator}`);
+    await sleep(20);
+  }
+}
+
+await step("keyboard only: Read, a refused value, the Error box, every field by its name, Write", async () => {
+  await a11y.goto(url);
+  await a11y.locator('[data-dialog="1001"]:not([hidden])').waitFor();
+  const button = (name) => a11y.getByRole("button", { name, exact: true });
+  await tabTo(button("Read Ostrel"));
+  await a11y.keyboard.press("Enter");
+  await a11y.locator('[aria-live="polite"]').filter({ hasText: /^>Done$/ }).waitFor();
+  await waitFocus(button("Read Ostrel")); // disabled while it read, it has the focus again
+  await axeCheck("the main window after Read");
+
+  const weight = a11y.getByRole("textbox", { name: "Weight", exact: true });
+  await tabTo(weight);
+  await a11y.keyboard.press("Control+A");
+  await a11y.keyboard.type("5");
+  await tabTo(button("Write Ostrel"));
+  await a11y.keyboard.press("Enter");
+  const box = a11y.getByRole("alertdialog", { name: "Error" });
+  await box.waitFor();
+  same(await box.getByText("Weight must be between 10 and 90").count(), 1, "the Error box's text");
+  await waitFocus(box.getByRole("button", { name: "OK" }));
+  await axeCheck("an Error box");
+  await a11y.keyboard.press("Tab");
+  check(await box.evaluate((e) => e.contains(document.activeElement)), "Tab keeps the focus in the Error box");
+  await a11y.keyboard.press("Escape");
+  await box.waitFor({ state: "detached" });
+  await waitFocus(button("Write Ostrel"));
+
+  // Every number, list, message and callsign, found by its caption and typed into.
+  const typed = [
+    ["MaxWpm", "max_wpm", "40"], ["MinWpm", "min_wpm", "8"], ["CmdWpm", "cmd_wpm", "20"],
+    ["CurWpm", "cur_wpm", "25"], ["Ratio", "ratio", "45"], ["KeyComp", "key_comp", "3"],
+    ["PdlSample", "pdl_sample", "30"], ["Weight", "weight", "60"], ["Lead In", "lead_in", "2"],
+    ["Tail", "tail", "4"], ["Farns", "farns", "12"], ["LtrSpc", "ltr_spc", "5"],
+    ["SidetoneFreq", "sidetone_freq", "625"],
+  ];
+  const bank1 = [1, 2, 3, 4, 5, 6].map((n) => [`Msg ${n}`, `msg${n}`, `KB ${n}`]);
+  const bank2 = [7, 8, 9, 10, 11, 12].map((n) => [`Msg ${n}`, `msg${n}`, `KB ${n}`]);
+  const type = async ([name, , value]) => {
+    const field = a11y.getByRole("textbox", { name, exact: true });
+    await tabTo(field);
+    await a11y.keyboard.press("Control+A");
+    await a11y.keyboard.type(value);
+  };
+  for (const entry of [...typed, ...bank1, ["User Callsign", "user1_callsign", "W1KB"]]) await type(entry);
+  // The lists: Home picks the first entry, End the last.
+  const picked = [["Keyer Mode", "keyer_mode", "End", "VibroBug"], ["Paddle Hang", "paddle_hang", "End", "2.0 Word"],
+    ["Output Config", "output_config", "Home", "Port1"]];
+  for (const [name, , keyName] of picked) {
+    await tabTo(a11y.getByRole("combobox", { name, exact: true }));
+    await a11y.keyboard.press(keyName);
+  }
+  // The second bank: arrows move among the bank's radio buttons, as in the window.
+  await tabTo(a11y.getByRole("radio", { name: "Message Bank 1" }));
+  await a11y.keyboard.press("ArrowRight");
+  await a11y.getByRole("textbox", { name: "Msg 7", exact: true }).waitFor();
+  for (const entry of bank2) await type(entry);
+  await tabTo(button("Write Ostrel"));
+  await a11y.keyboard.press("Enter");
+  await a11y.locator('[aria-live="polite"]').filter({ hasText: /^Done$/ }).waitFor();
+
+  const keyer = show(stored);
+  for (const [name, key, value] of typed) same(String(keyer.user1[key]), value, name);
+  for (const [name, key, , value] of picked) same(keyer.user1[key], value, name);
+  for (const [name, key, value] of [...bank1, ...bank2]) same(keyer.messages[key], value, name);
+  same(keyer.messages.user1_callsign, "W1KB", "User Callsign");
+  same(axeStates.length, 5, `the states axe checked (${axeStates.join(", ")})`);
 });
 
 await step("Exit: the program ends", async () => {

@@ -10,10 +10,12 @@
 
 #include "cli/exit_status.h"
 #include "cli/link_setup.h"
+#include "messages/message_editor.h"
 #include "platform/pause.h"
 #include "platform/recording_controls.h"
 #include "resources/control_ids.h"
 #include "resources/version.h"
+#include "settings/settings_fields.h"
 #include "settings/settings_image.h"
 #include "web/box_edit.h"
 #include "web/dialog_layout.h"
@@ -79,6 +81,47 @@ TEST(WebTemplates, ThePageHasEachControlWhereTheWindowHasIt) {
   EXPECT_TRUE(layout_of(IDD_MAIN, IDC_STATUS_LINE).align == std::string("left"));
   EXPECT_TRUE(layout_of(IDD_MAIN, IDC_IC_LABEL).align == std::string("center"));
   EXPECT_TRUE(layout_of(IDD_COM_PORT_SETUP, IDC_COM_PORT_OK).default_button);
+}
+
+// A screen reader names an edit box or a list by the static text before it in the template, in the
+// window and in the page alike: each must come right after its own caption.
+TEST(WebTemplates, EveryBoxAndListComesAfterItsCaption) {
+  std::map<std::pair<int, int>, std::string> captions = {
+      {{IDD_MAIN, IDC_SERIAL_NUMBER}, "S/N"},
+      {{IDD_MAIN, IDC_CALLSIGN_USER1}, "User Callsign"},
+      {{IDD_MAIN, IDC_CALLSIGN_USER2}, "User Callsign"},
+      // The path of the file whose data the area lists; the list of ports has no caption but the
+      // dialog's title.
+      {{IDD_UPLOADER, IDC_UPLOADER_LOG}, "#4038"},
+      {{IDD_COM_PORT_SETUP, IDC_COM_PORT_LIST}, "(title)"},
+  };
+  for (const SettingField& field : SETTING_FIELDS) {
+    if (field.kind != FieldKind::check) captions[{IDD_MAIN, field.control_id}] = field.caption;
+  }
+  for (int slot = 0; slot < 12; ++slot) {
+    captions[{IDD_MAIN, MESSAGE_BOX_IDS[slot]}] = "Msg " + std::to_string(slot + 1);
+  }
+  size_t seen = 0;
+  for (const LayoutDialog& dialog : dialog_layouts()) {
+    for (const LayoutControl& control : dialog.controls) {
+      const std::string kind = control.kind;
+      if (kind != "edit" && kind != "combo") continue;
+      SCOPED_TRACE(std::to_string(dialog.id) + ":" + std::to_string(control.id));
+      const auto wanted = captions.find({dialog.id, control.id});
+      ASSERT_NE(wanted, captions.end()) << "a box or list without a caption to check";
+      const LayoutControl* caption = caption_of(dialog, control);
+      const std::string found = caption == nullptr         ? "(title)"
+                                : caption->text[0] != '\0' ? caption->text
+                                                           : "#" + std::to_string(caption->id);
+      EXPECT_EQ(found, wanted->second);
+      ++seen;
+    }
+  }
+  EXPECT_EQ(seen, captions.size());
+  // The bar is named by the status line above it.
+  const LayoutDialog& uploader = *find_dialog_layout(IDD_UPLOADER);
+  EXPECT_EQ(caption_of(uploader, layout_of(IDD_UPLOADER, IDC_UPLOADER_PROGRESS))->id,
+            IDC_UPLOADER_STATUS);
 }
 
 TEST(WebTemplates, ATemplateThePageCannotFollowStopsTheBuildNamingTheLine) {

@@ -82,12 +82,23 @@ TEST_F(WindowTest, TestShowsWhatTheKeyerReports) {
     c.arrange(config, faults);
     sim.keyer = KeyerSim(config);
     sim.keyer.faults = faults;
-    for (int id : {IDC_STATUS_LINE, IDC_POT_VALUE, IDC_AUX_VALUE, IDC_SUPPLY_VOLTAGE}) {
+    for (int id : {IDC_STATUS_LINE, IDC_POT_VALUE, IDC_AUX_VALUE, IDC_SUPPLY_VOLTAGE,
+                   IDC_STATUS_FIELD, IDC_IC_LABEL}) {
       window.set_text(id, "earlier");
     }
+    window.spoken.clear();
 
     click(IDC_TEST);
 
+    // Each result the window shows is told to a screen reader as it appears.
+    for (int id :
+         {IDC_STATUS_FIELD, IDC_IC_LABEL, IDC_STATUS_LINE, IDC_POT_VALUE, IDC_SUPPLY_VOLTAGE}) {
+      const std::pair<int, std::string> shown{id, window.text(id)};
+      if (!shown.second.empty() && shown.second != "earlier") {
+        EXPECT_NE(std::find(window.spoken.begin(), window.spoken.end(), shown), window.spoken.end())
+            << c.name << ": " << shown.second;
+      }
+    }
     EXPECT_EQ(window.text(IDC_STATUS_LINE), c.status) << c.name;
     EXPECT_EQ(window.text(IDC_POT_VALUE), c.pot) << c.name;
     EXPECT_EQ(window.text(IDC_AUX_VALUE), c.aux) << c.name;
