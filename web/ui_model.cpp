@@ -175,8 +175,10 @@ std::string UiModel::snapshot(uint64_t& sequence) const {
 std::optional<std::string> UiModel::next_events(uint64_t& sequence, std::chrono::milliseconds wait,
                                                 const std::atomic<bool>* dropped) {
   std::unique_lock<std::mutex> lock(mutex_);
+  const uint64_t wakes = wakes_;
   changed_.wait_for(lock, wait, [&] {
-    return closed_ || last_sequence_ > sequence || (dropped != nullptr && dropped->load());
+    return closed_ || last_sequence_ > sequence || wakes_ != wakes ||
+           (dropped != nullptr && dropped->load());
   });
   if (dropped != nullptr && dropped->load() && !closed_) return std::string();
   // What came before the end (the program's last word among it) still goes out.
@@ -197,6 +199,7 @@ std::optional<std::string> UiModel::next_events(uint64_t& sequence, std::chrono:
 void UiModel::wake() {
   // Under the lock, so that a stream between its check and its wait cannot miss it.
   std::lock_guard<std::mutex> lock(mutex_);
+  ++wakes_;
   changed_.notify_all();
 }
 

@@ -69,11 +69,12 @@ class UiModel {
   // For the event streams: the whole state with the number of the last message in it.
   std::string snapshot(uint64_t& sequence) const;
   // Waits up to `wait` for messages after `sequence` and returns them (one SSE event each), or a
-  // fresh snapshot when the page has missed messages no longer kept. Empty after the wait or once
-  // `*dropped` is set (see wake); nothing once the model is closed.
+  // fresh snapshot when the page has missed messages no longer kept. Empty after the wait, after a
+  // wake or once `*dropped` is set; nothing once the model is closed.
   std::optional<std::string> next_events(uint64_t& sequence, std::chrono::milliseconds wait,
                                          const std::atomic<bool>* dropped = nullptr);
-  // Wakes every stream waiting in next_events, so that one whose `dropped` was set ends at once.
+  // Wakes every stream waiting in next_events: one whose `dropped` was set ends at once, and each
+  // of the others looks whether its page is still there.
   void wake();
   void close();
 
@@ -93,6 +94,7 @@ class UiModel {
   std::deque<std::pair<uint64_t, std::string>> messages_;  // the most recent, numbered
   size_t kept_bytes_ = 0;                                  // the texts of messages_
   uint64_t last_sequence_ = 0;
+  uint64_t wakes_ = 0;
   bool closed_ = false;
   std::optional<int> message_room_;
 };

@@ -26,6 +26,9 @@ constexpr size_t REQUEST_BUDGET = MAX_EVENTS_REQUEST + 128 * 1024;
 // browser keeps six connections to one server: four streams leave it two for the page's
 // requests, and leave the server twenty. A fifth stream ends the oldest, which tells its page.
 constexpr size_t MAX_STREAMS = 4;
+// How long a new page waits for the streams of pages that have gone to end before it ends the
+// oldest stream: each only has to find its socket closed.
+constexpr auto GONE_PAGES_WAIT = std::chrono::milliseconds(50);
 constexpr auto STREAM_KEEPALIVE = std::chrono::seconds(15);
 constexpr const char* DROPPED_TEXT =
     "This page has stopped following ostrel ui: it serves four pages at a time, and newer ones "
@@ -303,7 +306,19 @@ void UiServer::Parts::serve(const httplib::Request& request, httplib::Response& 
 
 std::shared_ptr<std::atomic<bool>> UiServer::Parts::open_stream() {
   auto stream = std::make_shared<std::atomic<bool>>(false);
-  std::lock_guard<std::mutex> lock(streams_mutex);
+  std::unique_lock<std::mutex> lock(streams_mutex);
+  if (streams.size() >= MAX_STREAMS) {
+    // A page closed or reloaded keeps its place until its stream next looks: the streams look now,
+    // so that the places of pages that have gone are taken before a live page's.
+    lock.unlock();
+    model.wake();
+    const auto until = std::chrono::steady_clock::now() + GONE_PAGES_WAIT;
+    for (lock.lock(); streams.size() >= MAX_STREAMS && std::chrono::steady_clock::now() < until;
+         lock.lock()) {
+      lock.unlock();
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
   streams.push_back(stream);
   if (streams.size() > MAX_STREAMS) {
     streams.front()->store(true);
