@@ -1,5 +1,7 @@
 #include "cli/firmware_upload.h"
 
+#include <cerrno>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -10,6 +12,7 @@
 #include "cli/link_setup.h"
 #include "cli/outcome_messages.h"
 #include "cli/stop_signals.h"
+#include "files/file_kind.h"
 #include "firmware/firmware_image.h"
 #include "firmware/programming_file.h"
 #include "firmware/unsent_data.h"
@@ -184,8 +187,16 @@ int upload_firmware(const std::string& path, UploadDisplay display, std::ostream
                     std::ostream& err) {
   RecordingControls dialog;
   uploader_open(dialog);
+  // A FIFO might never end and a device never begin: neither is opened.
+  if (const std::string refused = kind_reason(file_kind(path)); !refused.empty()) {
+    err << "ostrel: " << path << ": " << load_failure_text(LOAD_ERR_OPEN, 0) << ": " << refused
+        << "\n";
+    return EXIT_FILE;
+  }
   GivenPath chooser(path);
+  errno = 0;
   uploader_load(dialog, chooser);
+  const std::string open_failure = system_reason(errno);
   if (dialog.text(IDC_UPLOADER_STATUS).empty()) {
     err << "ostrel: the path " << path << " is too long for the uploader (at most "
         << PROGRAMMING_PATH_CAPACITY - 1 << " characters); use a shorter or relative path\n";
@@ -196,7 +207,11 @@ int upload_firmware(const std::string& path, UploadDisplay display, std::ostream
   }
   if (uploader_state.load_result <= 0) {
     err << "ostrel: " << path << ": "
-        << load_failure_text(uploader_state.load_result, programming_file_state.lines_read) << "\n";
+        << load_failure_text(uploader_state.load_result, programming_file_state.lines_read);
+    if (uploader_state.load_result == LOAD_ERR_OPEN && !open_failure.empty()) {
+      err << ": " << open_failure;
+    }
+    err << "\n";
     return EXIT_FILE;
   }
   // From here on a closed output or a Ctrl-C must not cut the upload short.

@@ -77,12 +77,14 @@ int read_keyer(const std::string& path, std::ostream& out, std::ostream& err) {
   SettingsImage received{};
   const KeyerResult result = keyer_read(received, quietly);
   if (!result.ok()) return keyer_failed(result, err);
-  out << status_field_text(result) << "\n";
+  // When the image itself goes to the standard output, nothing else may.
+  std::ostream& said = path == STANDARD_STREAM ? err : out;
+  said << status_field_text(result) << "\n";
   settings_image = received;  // where the message check looks
   warn_about_partial_messages(err);
   keep_backup_or_warn(BackupKind::read, received, err);
-  if (int status = save_image_file(path, received, err); status != EXIT_OK) return status;
-  out << "Read " << SETTINGS_IMAGE_SIZE << " bytes into " << path << "\n";
+  if (int status = save_image_file(path, received, err, out); status != EXIT_OK) return status;
+  said << "Read " << SETTINGS_IMAGE_SIZE << " bytes into " << path << "\n";
   return EXIT_OK;
 }
 

@@ -5,6 +5,7 @@
 #include "app/help_dialog.h"
 #include "cli/exit_status.h"
 #include "cli/firmware_upload.h"
+#include "cli/image_file.h"
 #include "cli/keyer_commands.h"
 #include "cli/link_setup.h"
 #include "cli/port_doctor.h"
@@ -66,8 +67,17 @@ int parse_failed(CLI::App& app, const CLI::ParseError& error) {
               << commands << "; see `ostrel --help`\n";
     return EXIT_USAGE;
   }
-  std::cerr << "ostrel: " << error.what() << "\nhint: see `ostrel "
-            << (parsed.empty() ? "" : parsed.front()->get_name() + " ") << "--help`\n";
+  std::cerr << "ostrel: " << error.what() << "\n";
+  const std::string command = parsed.empty() ? "" : parsed.front()->get_name() + " ";
+  // A file whose name begins with '-' reads as an option that does not exist.
+  for (const std::string& left : parsed.empty() ? extra : parsed.front()->remaining()) {
+    if (left.size() > 1 && left[0] == '-' && left[1] != '-') {
+      std::cerr << "hint: " << left << " is no option; a file of that name is `ostrel " << command
+                << "./" << left << "`\n";
+      return EXIT_USAGE;
+    }
+  }
+  std::cerr << "hint: see `ostrel " << command << "--help`\n";
   return EXIT_USAGE;
 }
 
@@ -98,7 +108,10 @@ int main(int argc, char** argv) {
 
   std::string read_path;
   CLI::App* read = add_command(app, "read", "Read the keyer's settings into a settings file", link);
-  read->add_option("-o,--output", read_path, "The settings file to write (.eep)")->required();
+  read->add_option("-o,--output", read_path,
+                   "The settings file to write (.eep); - writes the 288 bytes to the standard "
+                   "output")
+      ->required();
 
   std::string write_path;
   bool verify = false;
@@ -196,7 +209,10 @@ int main(int argc, char** argv) {
   // Read and write keep copies of what the keyer held and what was sent.
   backup_state.folder = user_backups_folder();
   if (*test) return with_link(link, [&] { return test_keyer(json, out, err); });
-  if (*read) return with_link(link, [&] { return read_keyer(read_path, out, err); });
+  if (*read) {
+    if (read_path == STANDARD_STREAM) binary_standard_output();
+    return with_link(link, [&] { return read_keyer(read_path, out, err); });
+  }
   if (*write) {
     return with_link(link, [&] { return write_keyer(write_path, verify, force, out, err); });
   }

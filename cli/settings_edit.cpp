@@ -160,11 +160,8 @@ int apply_edit(const std::string& path, const Edit& edit, std::ostream& err) {
 }
 
 int read_json_file(const std::string& path, nlohmann::json& json, std::ostream& err) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    err << "ostrel: cannot open " << path << "\n";
-    return EXIT_FILE;
-  }
+  std::ifstream file;
+  if (!open_to_read(path, file, err)) return EXIT_FILE;
   json = nlohmann::json::parse(file, nullptr, false);
   if (json.is_discarded() || !json.is_object()) {
     err << "ostrel: " << path << " is not a JSON object as `ostrel show --json` prints it\n";

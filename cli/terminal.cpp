@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
 #else
 #include <unistd.h>
@@ -17,4 +18,10 @@ bool stdout_redraws() {
 #endif
   const char* term = std::getenv("TERM");
   return terminal && !(term != nullptr && std::strcmp(term, "dumb") == 0);
+}
+
+void binary_standard_output() {
+#ifdef _WIN32
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
 }

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "files/atomic_file_platform.h"
+#include "files/file_kind.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -109,27 +110,81 @@ bool rename_through_spare_name(const std::string& from, const std::string& to) {
   return true;
 }
 
-// The first steps of every replacement: the file the name leads to, writable, and a new temporary
-// file beside it. Nothing is left behind when they fail.
-std::FILE* begin_replacement(const std::string& path, SaveTarget& target, std::string& temporary) {
-  if (path.empty()) return nullptr;
+void tell(std::string* reason, const std::string& text) {
+  if (reason != nullptr) *reason = text;
+}
+
+// A FIFO or a device takes the bytes as a stream, as `cp` gives them: a rename would put a plain
+// file in its place (as root, in place of /dev/null).
+bool takes_a_stream(FileKind kind) {
+  return kind == FileKind::fifo || kind == FileKind::character_device;
+}
+
+FileWriteResult write_stream(const std::string& path, const uint8_t* data, size_t size,
+                             std::string* reason) {
+  errno = 0;
+  std::FILE* file = open_stream_target(path);
+  if (file == nullptr) {
+    tell(reason, errno == ENXIO ? "no program reads the FIFO" : system_reason(errno));
+    return FileWriteResult::cannot_create;
+  }
+  bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
+  written = std::fclose(file) == 0 && written;
+  if (written) return FileWriteResult::ok;
+  tell(reason, system_reason(errno));
+  return FileWriteResult::write_failed;
+}
+
+// The file the name leads to, and what it is; false after saying why when nothing may be saved
+// there.
+bool examine(const std::string& path, SaveTarget& target, FileKind& kind, std::string* reason) {
+  if (path.empty()) {
+    tell(reason, system_reason(ENOENT));
+    return false;
+  }
   target = examine_save_target(path);
-  if (target.refused || !target_writable(target.path)) return nullptr;
-  return create_temporary_beside(target, temporary);
+  if (target.refused) {
+    tell(reason, system_reason(ELOOP));
+    return false;
+  }
+  kind = target.exists ? file_kind(target.path) : FileKind::missing;
+  return true;
+}
+
+// The first steps of replacing a file: it is writable, and a new temporary file beside it is
+// made. Nothing is left behind when they fail. A folder, a socket or a block device is never
+// replaced.
+std::FILE* begin_replacement(const SaveTarget& target, FileKind kind, std::string& temporary,
+                             std::string* reason) {
+  if (kind != FileKind::regular && kind != FileKind::missing) {
+    tell(reason, kind_reason(kind));
+    return nullptr;
+  }
+  errno = 0;
+  std::FILE* file = target_writable(target.path) ? create_temporary_beside(target, temporary)
+                                                 : nullptr;
+  if (file == nullptr) tell(reason, system_reason(errno));
+  return file;
 }
 
 }  // namespace
 
-FileWriteResult replace_file_contents(const std::string& path, const uint8_t* data, size_t size) {
+FileWriteResult replace_file_contents(const std::string& path, const uint8_t* data, size_t size,
+                                      std::string* reason) {
   SaveTarget target;
+  FileKind kind = FileKind::missing;
+  if (!examine(path, target, kind, reason)) return FileWriteResult::cannot_create;
+  if (takes_a_stream(kind)) return write_stream(target.path, data, size, reason);
   std::string temporary;
-  std::FILE* file = begin_replacement(path, target, temporary);
+  std::FILE* file = begin_replacement(target, kind, temporary, reason);
   if (file == nullptr) return FileWriteResult::cannot_create;
 
+  errno = 0;
   bool written = write_all(file, data, size);
   written = (std::fclose(file) == 0) && written;
   if (!written || !(rename_in_one_step(temporary, target.path) ||
                     rename_through_spare_name(temporary, target.path))) {
+    tell(reason, system_reason(errno));
     std::remove(temporary.c_str());
     return FileWriteResult::write_failed;
   }
@@ -137,10 +192,17 @@ FileWriteResult replace_file_contents(const std::string& path, const uint8_t* da
   return FileWriteResult::ok;
 }
 
-FileWriteResult check_file_replaceable(const std::string& path) {
+FileWriteResult check_file_replaceable(const std::string& path, std::string* reason) {
   SaveTarget target;
+  FileKind kind = FileKind::missing;
+  if (!examine(path, target, kind, reason)) return FileWriteResult::cannot_create;
+  if (takes_a_stream(kind)) {
+    if (may_write_stream(target.path)) return FileWriteResult::ok;
+    tell(reason, system_reason(errno));
+    return FileWriteResult::cannot_create;
+  }
   std::string temporary;
-  std::FILE* file = begin_replacement(path, target, temporary);
+  std::FILE* file = begin_replacement(target, kind, temporary, reason);
   if (file == nullptr) return FileWriteResult::cannot_create;
   std::fclose(file);
   std::remove(temporary.c_str());
@@ -149,4 +211,19 @@ FileWriteResult check_file_replaceable(const std::string& path) {
 
 bool write_file_atomically(const std::string& path, const uint8_t* data, size_t size) {
   return replace_file_contents(path, data, size) == FileWriteResult::ok;
+}
+
+NewFileResult write_new_file(const std::string& path, const uint8_t* data, size_t size) {
+  std::string temporary;
+  std::FILE* file = create_temporary_beside(SaveTarget{path}, temporary);
+  if (file == nullptr) return NewFileResult::failed;
+  bool written = write_all(file, data, size);
+  written = (std::fclose(file) == 0) && written;
+  const NewFileResult result = written ? take_free_name(temporary, path) : NewFileResult::failed;
+  if (result != NewFileResult::created) {
+    std::remove(temporary.c_str());
+    return result;
+  }
+  flush_folder_of(path);
+  return result;
 }

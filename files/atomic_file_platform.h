@@ -29,3 +29,15 @@ NewFileResult create_new_file(const std::string& path, const SaveTarget& like, s
 // Once a new name is in place, asks for the folder's entry to be on the device as well, so that
 // after a power cut the name holds the new file rather than nothing.
 void flush_folder_of(const std::string& path);
+
+// Opens a FIFO or a device to write into it as a stream, as `cp` would, without waiting: a FIFO
+// that no program reads is refused (ENXIO). nullptr with errno saying why.
+std::FILE* open_stream_target(const std::string& path);
+
+// Whether the stream target may be written, asked without opening it, so that nothing reading a
+// FIFO sees its end before the bytes come.
+bool may_write_stream(const std::string& path);
+
+// Gives the complete file `from` the name `to` only if nothing has that name yet, however many
+// programs try at once. On created `from` is gone; otherwise it is left to the caller.
+NewFileResult take_free_name(const std::string& from, const std::string& to);

@@ -88,3 +88,26 @@ void flush_folder_of(const std::string& path) {
   fsync(fd);
   close(fd);
 }
+
+std::FILE* open_stream_target(const std::string& path) {
+  const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  // The reader is there; from now on a full pipe is waited on, as any writer waits.
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  std::FILE* file = fdopen(fd, "wb");
+  if (file == nullptr) close(fd);
+  return file;
+}
+
+bool may_write_stream(const std::string& path) {
+  return access(path.c_str(), W_OK) == 0;
+}
+
+// A second name that cannot replace anything: link() fails on a name that exists.
+NewFileResult take_free_name(const std::string& from, const std::string& to) {
+  if (link(from.c_str(), to.c_str()) != 0) {
+    return errno == EEXIST ? NewFileResult::name_taken : NewFileResult::failed;
+  }
+  unlink(from.c_str());
+  return NewFileResult::created;
+}

@@ -58,3 +58,20 @@ NewFileResult create_new_file(const std::string& path, const SaveTarget& like, s
 
 // The rename is written through on NTFS; there is no folder to flush.
 void flush_folder_of(const std::string&) {}
+
+// NUL and the console are the devices a name can reach here; there are no FIFOs to wait on.
+std::FILE* open_stream_target(const std::string& path) {
+  return std::fopen(path.c_str(), "wb");
+}
+
+bool may_write_stream(const std::string&) {
+  return true;
+}
+
+// Without MOVEFILE_REPLACE_EXISTING the move fails on a name that exists.
+NewFileResult take_free_name(const std::string& from, const std::string& to) {
+  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return NewFileResult::created;
+  const DWORD error = GetLastError();
+  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? NewFileResult::name_taken
+                                                                     : NewFileResult::failed;
+}

@@ -29,6 +29,8 @@ constexpr char SEPARATOR = '/';
 
 constexpr const char* KIND_NAMES[] = {"read", "write"};
 constexpr size_t STAMP_LENGTH = 15;  // 20261207-154501
+// More programs than this saving copies in one second is taken for something gone wrong.
+constexpr int MAX_NAME_TRIES = 1000;
 
 bool is_separator(char c) {
   return c == '/' || c == SEPARATOR;
@@ -134,11 +136,15 @@ bool keep_backup(BackupKind kind, const SettingsImage& image) {
     const auto parsed = parse_backup_name(name);
     if (parsed && parsed->first == stamp) number = std::max(number, parsed->second);
   }
-  std::string path = folder + SEPARATOR + stamp + '-' + KIND_NAMES[static_cast<int>(kind)];
-  if (number > 0) path.append(1, '-').append(std::to_string(number + 1));
-  path += ".eep";
-  if (!write_file_atomically(path, image.data(), image.size())) {
-    return false;
+  // Other programs may save copies in the same second: a name one of them took is never
+  // overwritten, the next number is tried instead.
+  const std::string head = folder + SEPARATOR + stamp + '-' + KIND_NAMES[static_cast<int>(kind)];
+  for (int tries = 0;; ++tries, ++number) {
+    const std::string path = number > 0 ? head + '-' + std::to_string(number + 1) + ".eep"
+                                        : head + ".eep";
+    const NewFileResult saved = write_new_file(path, image.data(), image.size());
+    if (saved == NewFileResult::created) break;
+    if (saved == NewFileResult::failed || tries == MAX_NAME_TRIES) return false;
   }
   remove_oldest(folder);
   return true;

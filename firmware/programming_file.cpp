@@ -100,11 +100,15 @@ int load_programming_file(DialogControls& dialog, const std::string& path) {
   int last_block = 0;
   int records = 0;
   HexRecord record;
+  // A piece that follows one without its line feed continues the same line, so that a failure
+  // names the line the user sees in an editor, however long it is.
+  bool line_starts = true;
   for (;;) {
     if (std::feof(file.get()) || std::ferror(file.get())) return LOAD_ERR_NO_END_RECORD;
     move_bar(last_block);
     std::string line = read_line_piece(file.get());
-    ++programming_file_state.lines_read;
+    if (line_starts) ++programming_file_state.lines_read;
+    line_starts = !line.empty() && line.back() == '\n';
     strip_line_end(line);
     if (!parse_hex_record(line, record)) return LOAD_ERR_BAD_RECORD;
 

@@ -43,7 +43,7 @@ struct ByteRange {
 // What the last load got through, so that a failure can name its line and a load can say what
 // of the file will not be programmed.
 struct ProgrammingFileState {
-  int lines_read = 0;  // lines read so far, the failing one included; pieces of a long line count
+  int lines_read = 0;  // lines begun so far, the failing one included, however long
   std::bitset<FIRMWARE_IMAGE_BYTES> held;  // program bytes that the file supplied
   // Bytes beyond program memory, in the order of the file; a range that continues the one before
   // is merged into it.

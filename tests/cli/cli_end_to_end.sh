@@ -176,6 +176,16 @@ has_text "backup unwritable" out "Read 288 bytes into unbacked.eep"
 has_text "backup unwritable" err "warning: no backup copy could be saved in $work/not_a_folder/ostrel/backups"
 [ "$(wc -l <err)" = 1 ] || fail "backup unwritable: more than one line on stderr: $(cat err)"
 
+# Ten reads at once into one folder keep ten copies: none is saved over another's.
+readers=()
+for i in $(seq 10); do
+  env XDG_DATA_HOME="$work/xdg-10" "$OSTREL" --sim read -o "ten$i.eep" >/dev/null 2>&1 &
+  readers+=($!)
+done
+wait "${readers[@]}"
+copies=("$work"/xdg-10/ostrel/backups/*.eep)
+[ "${#copies[@]}" = 10 ] || fail "ten reads at once: ${#copies[@]} copies: ${copies[*]}"
+
 # A fresh checkout's first steps: read from the simulated keyer and show what came.
 run "sim read" 0 "$OSTREL" --sim read -o a.eep
 run "sim show" 0 "$OSTREL" --sim show a.eep
@@ -240,6 +250,57 @@ has_text "short read" err "did not send its whole settings image"
 run "no device" 1 "$OSTREL" --port "$work/nothing-here" test
 has_text "no device" err "ostrel: cannot open $work/nothing-here: no such device"
 
+# --- names that are not plain files: written into as a stream or refused, never replaced ----------
+mkfifo fifo
+ln -s fifo fifo_link
+python3 -c 'import socket; socket.socket(socket.AF_UNIX).bind("socket")'
+mkdir dir.eep
+mknod device c 1 3 2>/dev/null && ln -s device device_link
+# Each row: the name, the command's exit, what stderr says, what TARGET still is (test -X), TARGET
+# and the command.
+while IFS='|' read -r name status message kind target command; do
+  [ -e "$target" ] || [ -L "$target" ] || continue
+  # shellcheck disable=SC2086
+  run "$name" "$status" timeout 10 "$OSTREL" $command
+  [ -z "$message" ] || has_text "$name" err "$message"
+  test "$kind" "$target" || fail "$name: $target is no longer $kind"
+done <<'CASES'
+read into a FIFO nobody reads|3|cannot create fifo: no program reads the FIFO|-p|fifo|--sim read -o fifo
+read into a link to a FIFO|3|no program reads the FIFO|-L|fifo_link|--sim read -o fifo_link
+read into a socket|3|cannot create socket: is a socket|-S|socket|--sim read -o socket
+read into a device|0||-c|device|--sim read -o device
+read into a link to a device|0||-L|device_link|--sim read -o device_link
+show a FIFO|3|cannot open fifo: is a FIFO|-p|fifo|show fifo
+show a link to a FIFO|3|cannot open fifo_link: is a FIFO|-L|fifo_link|show fifo_link
+show a socket|3|cannot open socket: is a socket|-S|socket|show socket
+show a device|3|cannot open device: is a character device|-c|device|show device
+show a folder|3|cannot open dir.eep: is a directory|-d|dir.eep|show dir.eep
+set a FIFO|3|cannot open fifo: is a FIFO|-p|fifo|set fifo weight=50
+diff with a FIFO|3|cannot open fifo: is a FIFO|-p|fifo|diff a.eep fifo
+write a FIFO|3|cannot open fifo: is a FIFO|-p|fifo|--sim write fifo
+upload a FIFO|3|the file cannot be opened: is a FIFO|-p|fifo|--sim upload fifo
+CASES
+# A FIFO that a program reads gets the bytes, and stays a FIFO.
+timeout 10 cat fifo >from_fifo.eep &
+run "read into a FIFO being read" 0 timeout 10 "$OSTREL" --sim read -o fifo
+wait $!
+same_file "read into a FIFO being read" from_fifo.eep a.eep
+# - is the standard output: the image and nothing else goes there.
+run "read -o -" 0 "$OSTREL" --sim read -o -
+same_file "read -o -" out a.eep
+has_text "read -o -" err "Read 288 bytes into -"
+if [ "$(id -u)" != 0 ]; then
+  cp a.eep unread.eep && chmod 000 unread.eep
+  run "unreadable" 3 "$OSTREL" show unread.eep
+  has_text "unreadable" err "cannot open unread.eep: permission denied"
+fi
+run "name beginning with -" 2 "$OSTREL" show -lead.eep
+has_text "name beginning with -" err "hint: -lead.eep is no option; a file of that name is \`ostrel show ./-lead.eep\`"
+# A programming file of one line with no line feed fails on line 1, however long the line.
+{ hex_record 0 0 1 2 3 4 | tr -d '\n'; printf 'A%.0s' $(seq 1200); } >one_line.hex
+run "one long line" 3 "$OSTREL" --sim upload one_line.hex
+has_text "one long line" err "line 1:"
+
 # A keyer that answers one query after its wait: the late reply must not be taken for the next
 # one's, so the command fails and saves nothing.
 while IFS='|' read -r name late message command; do
@@ -270,7 +331,8 @@ run "bad line" 3 "$OSTREL" --sim upload bad_line.hex
 has_text "bad line" err "line 2:"
 run "missing firmware" 3 "$OSTREL" --sim upload missing.hex
 has_text "missing firmware" err "cannot be opened"
-run "end record only" 3 "$OSTREL" --sim upload <(hex_record 0 1)
+hex_record 0 1 >end_only.hex
+run "end record only" 3 "$OSTREL" --sim upload end_only.hex
 run "empty records only" 3 "$OSTREL" --sim upload empty_records.hex
 has_text "empty records only" err "no data records"
 run "unsent data" 0 "$OSTREL" --sim upload unsent.hex

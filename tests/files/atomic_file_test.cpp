@@ -12,6 +12,10 @@
 
 #ifndef _WIN32
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <csignal>
 #endif
@@ -62,6 +66,8 @@ struct UnwritableCase {
   const char* target;  // inside the folder
   bool make_folder_at_target;
   const char* link_to = nullptr;  // the target is a link leading there
+  const char* reason = "";        // what the refusal says, when the system's words are sure
+  void (*make)(const std::string& path) = nullptr;  // puts something else at the target
 };
 
 class UnwritableTarget : public ::testing::TestWithParam<UnwritableCase> {};
@@ -71,27 +77,59 @@ TEST_P(UnwritableTarget, IsRefusedBeforeAnythingIsCreated) {
   TemporaryFolder folder;
   const std::string target = folder.path(c.target);
   if (c.make_folder_at_target) std::filesystem::create_directory(target);
+  if (c.make != nullptr) c.make(target);
   if (c.link_to != nullptr) std::filesystem::create_symlink(c.link_to, target);
   const std::vector<std::string> before = folder.entries();
+  const auto kind_before = std::filesystem::symlink_status(target).type();
 
-  EXPECT_EQ(replace_file_contents(target, NEW_BYTES.data(), NEW_BYTES.size()),
+  std::string reason;
+  EXPECT_EQ(replace_file_contents(target, NEW_BYTES.data(), NEW_BYTES.size(), &reason),
             FileWriteResult::cannot_create);
+  EXPECT_EQ(reason.rfind(c.reason, 0), 0u) << reason;
   EXPECT_FALSE(write_file_atomically(target, NEW_BYTES.data(), NEW_BYTES.size()));
   EXPECT_EQ(folder.entries(), before);
+  EXPECT_EQ(std::filesystem::symlink_status(target).type(), kind_before);
 }
 
+#ifndef _WIN32
+void make_fifo(const std::string& path) {
+  mkfifo(path.c_str(), 0666);
+}
+void make_socket(const std::string& path) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  path.copy(address.sun_path, sizeof address.sun_path - 1);
+  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+  close(fd);
+}
+#endif
+
 const UnwritableCase UNWRITABLE_CASES[] = {
-    {"AFolder", "keyer.eep", true},
+    {"AFolder", "keyer.eep", true, nullptr, "is a directory"},
     {"NoSuchFolder", "missing/keyer.eep", false},
     {"EmptyName", "", false},
 #ifndef _WIN32
     // A link that leads back to itself is never followed for ever.
-    {"LinkLoop", "keyer.eep", false, "keyer.eep"},
+    {"LinkLoop", "keyer.eep", false, "keyer.eep", "too many levels of symbolic links"},
+    // A FIFO that nothing reads would hold the save for ever; a rename would replace it.
+    {"FifoNobodyReads", "keyer.eep", false, nullptr, "no program reads the FIFO", make_fifo},
+    {"Socket", "keyer.eep", false, nullptr, "is a socket", make_socket},
 #endif
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, UnwritableTarget, ::testing::ValuesIn(UNWRITABLE_CASES),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A new file never takes a name that another program took meanwhile.
+TEST(WriteNewFile, LeavesATakenNameAsItWas) {
+  TemporaryFolder folder;
+  const std::string name = folder.path("copy.eep");
+  EXPECT_EQ(write_new_file(name, NEW_BYTES.data(), NEW_BYTES.size()), NewFileResult::created);
+  EXPECT_EQ(write_new_file(name, NEW_BYTES.data(), 3), NewFileResult::name_taken);
+  EXPECT_EQ(read_file_bytes(name), NEW_BYTES);
+  EXPECT_EQ(folder.entries(), std::vector<std::string>{"copy.eep"});
+}
 
 #ifdef _WIN32
 bool nothing_named(const std::string& path) {

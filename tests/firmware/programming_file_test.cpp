@@ -222,6 +222,12 @@ INSTANTIATE_TEST_SUITE_P(
                  LOAD_ERR_BAD_RECORD}),
     [](const testing::TestParamInfo<LoadCase>& info) { return std::string(info.param.name); });
 
+// A failure names the line an editor shows, however long the lines before it.
+TEST(LoadProgrammingFile, NamesTheFailingLineWhateverItsLength) {
+  EXPECT_EQ(load_text(long_line), LOAD_ERR_BAD_RECORD);
+  EXPECT_EQ(programming_file_state.lines_read, 1);
+}
+
 TEST(LoadProgrammingFile, EveryAttemptStartsFromAnErasedImage) {
   const std::string good = lines({data_record(0, counting(16)), END});
   const std::vector<std::pair<const char*, std::string>> failures = {
