@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <vector>
 
 #include "files/atomic_file_platform.h"
@@ -105,9 +106,18 @@ bool may_write_stream(const std::string& path) {
 
 // A second name that cannot replace anything: link() fails on a name that exists.
 NewFileResult take_free_name(const std::string& from, const std::string& to) {
-  if (link(from.c_str(), to.c_str()) != 0) {
-    return errno == EEXIST ? NewFileResult::name_taken : NewFileResult::failed;
+  if (link(from.c_str(), to.c_str()) == 0) {
+    unlink(from.c_str());
+    return NewFileResult::created;
   }
-  unlink(from.c_str());
-  return NewFileResult::created;
+#ifdef RENAME_NOREPLACE
+  // A folder on FAT or exFAT (a memory stick, a shared partition) has no hard links; a rename
+  // told not to replace does the same there.
+  if (errno == EPERM || errno == EOPNOTSUPP || errno == ENOTSUP) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+      return NewFileResult::created;
+    }
+  }
+#endif
+  return errno == EEXIST ? NewFileResult::name_taken : NewFileResult::failed;
 }
