@@ -42,6 +42,9 @@ int link_open(int32_t port_number) {
   // device cannot be opened twice anyway.
   if (link_state.port || link_state.is_open) link_close();
 
+  // A reply missed on another port's line cannot reach this one.
+  if (port_number != link_state.port_number) link_state.reply_missed = false;
+  link_state.port_number = port_number;
   link_state.open_error = 0;
   std::unique_ptr<SerialPort> port = make_serial_port();
   if (!port) return LINK_ERR_OPEN;
@@ -82,7 +85,7 @@ void link_release() {
     if (link_state.port) {
       drop_until_quiet();
     } else {
-      link_open(com_port_number);
+      link_open(link_state.port_number);
     }
   }
   link_close();

@@ -29,6 +29,7 @@ struct LinkState {
   // and would be taken for the answer to whatever is asked next. It outlives link_close, so that
   // the next link_open drains the line first.
   bool reply_missed = false;
+  int32_t port_number = 0;  // the port last opened: the line a missed reply is on
   // The system's error code (errno, GetLastError) of the step at which the last link_open failed;
   // 0 after an open that succeeded.
   int open_error = 0;
