@@ -15,6 +15,7 @@
 #include "cli/settings_view.h"
 #include "cli/terminal.h"
 #include "files/backups.h"
+#include "link/link.h"
 #include "web/run_ui.h"
 
 namespace {
@@ -28,6 +29,8 @@ template <typename Command>
 int with_link(const LinkOptions& options, Command command) {
   if (int status = setup_link(options, std::cerr); status != EXIT_OK) return status;
   const int status = command();
+  // A reply this run missed must not reach the next run as the answer to its first question.
+  link_release();
   teardown_link();
   return status;
 }

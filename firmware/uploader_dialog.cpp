@@ -122,9 +122,12 @@ bool uploader_program(DialogControls& dialog) {
   uploader_state.tested = run_interface_test();
   // But a port that could not be opened has nothing to upload through.
   if (uploader_state.tested.port_failed()) return refuse(dialog, UPLOAD_REFUSED_PORT);
-  // And a reply the test waited for in vain may still come, and the upload would take it for the
-  // sync probe's answer: the keyer is not answering in time, so nothing is sent to it.
-  if (link_reply_missed()) return refuse(dialog, UPLOAD_REFUSED_LATE_REPLY);
+  // And a reply the test waited for in vain may still come, or a byte after its last reply shows
+  // its replies out of step; the upload would take such a byte for the sync probe's answer: the
+  // keyer is not answering in time, so nothing is sent to it.
+  if (link_reply_missed() || uploader_state.tested.status == KeyerStatus::late_reply ||
+      !link_quiet_after_reply())
+    return refuse(dialog, UPLOAD_REFUSED_LATE_REPLY);
   if (uploader_state.on_keyer_tested) uploader_state.on_keyer_tested(uploader_state.tested);
   if (const int refusal = variant_refusal()) return refuse(dialog, refusal);
 

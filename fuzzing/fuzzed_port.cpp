@@ -69,8 +69,9 @@ bool FuzzedPort::purge_input() {
   FUZZ_CHECK(open_ && fuzzed_keyer.baud_rate == LINK_BAUD_RATE);
   // What the keyer sends from now on is still to come: a purge does not shorten the stream.
   if (failing(PORT_FAIL_PURGE)) return false;
-  // Late replies that had come by now are gone; the model takes it that all had.
-  fuzzed_keyer.late_bytes_owed = 0;
+  // Late replies that had come by now are gone; the model takes it that all had, unless the
+  // fuzzer has them still on their way.
+  if (!failing(PORT_LATE_AFTER_PURGE)) fuzzed_keyer.late_bytes_owed = 0;
   configured_ = true;
   return true;
 }
@@ -87,11 +88,25 @@ bool FuzzedPort::write(const uint8_t* data, size_t count, int wait_ms) {
 bool FuzzedPort::read(uint8_t* data, size_t count, int wait_ms) {
   FUZZ_CHECK(configured_);
   FUZZ_CHECK(count > 0 && data != nullptr);
-  FUZZ_CHECK(wait_ms == LINK_READ_WAIT_MS);
+  // The wait after a last reply, and the drain's (its bytes come as the stream has them).
+  const bool quiet_wait = wait_ms == link_quiet_ms();
+  const bool drain_wait = wait_ms == LINK_DRAIN_QUIET_MS;
+  FUZZ_CHECK(wait_ms == LINK_READ_WAIT_MS || ((quiet_wait || drain_wait) && count == 1));
   FuzzedKeyer& keyer = fuzzed_keyer;
   PortRead read;
+  read.answer = !quiet_wait && !drain_wait;
   if (!keyer.writes.empty()) read.request = keyer.writes.back().bytes;
   read.after_missed_reply = keyer.late_bytes_owed > 0;
+  if (quiet_wait && keyer.late_bytes_owed > 0) {
+    // An owed reply is on its way: the line is not quiet.
+    --keyer.late_bytes_owed;
+    data[0] = 0;
+    read.bytes = {0};
+    read.late_bytes = 1;
+    read.complete = true;
+    keyer.reads.push_back(std::move(read));
+    return true;
+  }
   uint8_t byte = 0;
   while (read.bytes.size() < count && next_reply_byte(byte)) {
     data[read.bytes.size()] = byte;
@@ -102,8 +117,9 @@ bool FuzzedPort::read(uint8_t* data, size_t count, int wait_ms) {
     }
   }
   read.complete = read.bytes.size() == count;
-  // What did not come in time is still on its way.
-  keyer.late_bytes_owed += count - read.bytes.size();
+  // What of its own reply did not come (in time, or at all, behind an earlier one's bytes) is
+  // still on its way. A quiet wait asked for nothing.
+  if (read.answer) keyer.late_bytes_owed += count - (read.bytes.size() - read.late_bytes);
   keyer.reads.push_back(std::move(read));
   return keyer.reads.back().complete;
 }

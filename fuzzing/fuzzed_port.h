@@ -14,6 +14,9 @@ inline constexpr uint8_t PORT_FAIL_PURGE = 0x08;
 inline constexpr uint8_t PORT_FAIL_WRITES = 0x10;
 inline constexpr uint8_t PORT_FAIL_FIRST_BAUD_CHANGE = 0x20;
 inline constexpr uint8_t PORT_FAIL_SECOND_BAUD_CHANGE = 0x40;
+// Not a failure of the port's own: replies still owed at a purge come after it (they were on
+// their way), so that the next operation's first reads get them.
+inline constexpr uint8_t PORT_LATE_AFTER_PURGE = 0x80;
 
 // In the keyer's reply stream, REPLY_ESCAPE followed by 0 is a read that runs out of time (the
 // bytes a longer read already got stay in its buffer); followed by any other byte it is the
@@ -28,13 +31,15 @@ struct PortWrite {
 
 // One read of the host's. The keyer answers every request in turn: a reply that ran out of time
 // is still sent, before the replies to whatever is asked after it, so the bytes a read gets may
-// belong to an earlier request.
+// belong to an earlier request, and its own reply is then still owed. While any reply is owed
+// the keyer is sending: the wait for a quiet line after a last reply gets a byte.
 struct PortRead {
   std::vector<uint8_t> request;     // the last write before it, whose answer it waits for
   std::vector<uint8_t> bytes;       // what it delivered, complete or not
   size_t late_bytes = 0;            // how many of them belong to an earlier request's reply
   bool after_missed_reply = false;  // it began while an earlier reply was still to come
   bool complete = false;
+  bool answer = true;               // it waited for a reply, not for a quiet line
 };
 
 // The keyer behind the port, as the fuzzer plays it, and everything the host did to the port.

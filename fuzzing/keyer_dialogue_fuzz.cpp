@@ -1,6 +1,7 @@
 // The keyer operations against a keyer whose every reply, short reply and silence the fuzzer
-// picks, as do failures of the port itself. Input: one byte choosing the operation, one byte of
-// PORT_FAIL_* bits, then the keyer's reply stream (see fuzzed_port.h).
+// picks, as do failures of the port itself. Input: one byte choosing the operation (or a Read
+// and a second operation after it), one byte of PORT_FAIL_* bits, then the keyer's reply stream
+// (see fuzzed_port.h).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -58,14 +59,21 @@ bool was_sent(const std::vector<uint8_t>& bytes) {
 bool no_reply_taken_for_another() {
   const std::vector<PortRead>& reads = fuzzed_keyer.reads;
   return std::none_of(reads.begin(), reads.end(),
-                      [](const PortRead& read) { return read.after_missed_reply; });
+                      [](const PortRead& read) { return read.answer && read.after_missed_reply; });
+}
+
+// A byte came after the last reply expected: the replies were out of step.
+bool line_was_not_quiet() {
+  const std::vector<PortRead>& reads = fuzzed_keyer.reads;
+  return std::any_of(reads.begin(), reads.end(),
+                     [](const PortRead& read) { return !read.answer && read.complete; });
 }
 
 // The keyer's own whole reply to the last `request` sent, or nullptr when it gave none.
 const PortRead* own_reply_to(const std::vector<uint8_t>& request) {
   const std::vector<PortRead>& reads = fuzzed_keyer.reads;
   for (auto read = reads.rbegin(); read != reads.rend(); ++read) {
-    if (read->request != request) continue;
+    if (!read->answer || read->request != request) continue;
     return read->complete && read->late_bytes == 0 ? &*read : nullptr;
   }
   return nullptr;
@@ -173,7 +181,11 @@ struct WindowRun {
 
   void check_finished() {
     const std::string& line = window.text(IDC_STATUS_LINE);
-    if (line == ">Ostrel ERR" && was_sent({0x00, ADMIN_POT_VALUE})) {
+    if (line == ">Ostrel ERR" && line_was_not_quiet()) {
+      // None of the answers out of step is kept.
+      FUZZ_CHECK(window.text(IDC_STATUS_FIELD) == "Ostrel Fail:no response");
+      FUZZ_CHECK(same_values(keyer_values, EARLIER_VALUES));
+    } else if (line == ">Ostrel ERR" && was_sent({0x00, ADMIN_POT_VALUE})) {
       // Test's own queries, after an interface test that went well: one was not answered.
       FUZZ_CHECK(window.text(IDC_STATUS_FIELD) == "Ostrel Fail:no response");
       FUZZ_CHECK(keyer_values.fw_major >= 30);
@@ -223,10 +235,12 @@ void run_test_command() {
       is_voltage_text(run.window.text(IDC_SUPPLY_VOLTAGE), own_answer(ADMIN_SUPPLY_VOLTAGE)));
 }
 
-void run_read_command() {
+void run_read_command(bool first_of_two = false) {
   const SettingsImage before = earlier_image();
   settings_image = before;
   WindowRun run({IDC_READ});
+  // The first of two operations is checked no further: it leaves a reply missed, or not.
+  if (first_of_two) return;
   run.check_finished();
   const std::string& status = run.status_line();
   FUZZ_CHECK(status == ">Ostrel ERR" || status == ">Read failed" || status == ">Done");
@@ -268,6 +282,35 @@ void run_write_command() {
              is_write_of(writes[writes.size() - 2], {0x00, ADMIN_WRITE_IMAGE}));
   FUZZ_CHECK(is_write_of(writes.back(),
                          std::vector<uint8_t>(settings_image.begin(), settings_image.end())));
+}
+
+// After a Read that may have missed its replies, in the same program or in a new one that knows
+// nothing of it: whatever of them comes late, the second operation succeeds only with the
+// keyer's own answers to its own questions.
+void run_after_a_read(int second, bool new_program) {
+  run_read_command(true);
+  if (new_program) {
+    link_close();
+    link_state = LinkState{};
+  }
+  static constexpr int SECOND[] = {IDC_TEST, IDC_READ, IDC_WRITE};
+  settings_image = earlier_image();
+  const size_t reads_before = fuzzed_keyer.reads.size();
+  keyer_values = EARLIER_VALUES;
+  WindowRun run({IDC_RESET_DEFAULTS, SECOND[second]});
+  const std::string& status = run.status_line();
+  if (status != ">Ostrel OK" && status != ">Done" && status != "Done") return;
+  FUZZ_CHECK(fuzzed_keyer.reads.size() > reads_before);
+  check_values_are_answers();
+  FUZZ_CHECK(keyer_values.ic_variant >= IC_SMT && keyer_values.ic_variant <= IC_MINI);
+  if (second == 0) {
+    FUZZ_CHECK(run.window.text(IDC_POT_VALUE) ==
+               "PotValue: " + std::to_string(own_answer(ADMIN_POT_VALUE)));
+  } else if (second == 1) {
+    const PortRead* image = own_reply_to({0x00, ADMIN_READ_IMAGE});
+    FUZZ_CHECK(image != nullptr && std::equal(settings_image.begin(), settings_image.end(),
+                                              image->bytes.begin(), image->bytes.end()));
+  }
 }
 
 // Block indices in the order the frames must go out.
@@ -341,7 +384,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   upload_status.store(0);
   upload_progress.store(0);
   start_fuzzed_dialogue(data[1], data + 2, size - 2);
-  switch (data[0] % 6) {
+  switch (data[0] % 12) {
     case 0:
       run_interface_test(false);
       break;
@@ -359,6 +402,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       break;
     case 4:
       run_upload();
+      break;
+    default:
+      run_after_a_read((data[0] % 12 - 6) % 3, data[0] % 12 >= 9);
       break;
   }
   link_close();

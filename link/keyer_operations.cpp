@@ -24,11 +24,24 @@ KeyerResult failed(KeyerResult result, KeyerStatus status) {
   return result;
 }
 
-// Every operation starts on a port opened afresh, with an empty receive queue.
-KeyerResult reopen_and_test(KeyerProgress& progress) {
+// A byte after the last expected reply means every reply was out of step (an earlier one came
+// late and was taken for the first): none of the values is kept, those of the last test neither.
+KeyerResult checked_quiet(const KeyerResult& result, const KeyerValues& values_before) {
+  if (!result.ok() || link_quiet_after_reply()) return result;
+  keyer_values = values_before;
+  KeyerResult late;
+  late.status = KeyerStatus::late_reply;
+  return late;
+}
+
+// Every operation starts on a port opened afresh, with an empty receive queue. Write sends
+// nothing more that asks for a reply, so its test must end on a quiet line.
+KeyerResult reopen_and_test(KeyerProgress& progress, bool then_quiet = false) {
   if (link_is_open()) link_close();
   progress.testing();
-  const KeyerResult result = run_interface_test();
+  const KeyerValues values_before = keyer_values;
+  KeyerResult result = run_interface_test();
+  if (then_quiet) result = checked_quiet(result, values_before);
   progress.tested(result);
   return result;
 }
@@ -69,12 +82,15 @@ KeyerResult run_interface_test() {
   uint8_t ic_variant = IC_SMT;
   if (minor > 3 && !admin_request(ADMIN_IC_TYPE, ic_variant))
     return failed(result, KeyerStatus::no_response);
+  // A byte of anything else is not the keyer's answer to this question.
+  if (ic_variant < IC_SMT || ic_variant > IC_MINI) return failed(result, KeyerStatus::late_reply);
   result.ic_variant = ic_variant;
   keyer_values = KeyerValues{major, minor, ic_variant};
   return result;
 }
 
 KeyerResult keyer_test(KeyerProgress& progress) {
+  const KeyerValues values_before = keyer_values;
   KeyerResult result = reopen_and_test(progress);
   if (!result.ok()) return result;
   // A value that did not come in time may still arrive and would be read as the next query's:
@@ -86,21 +102,25 @@ KeyerResult keyer_test(KeyerProgress& progress) {
       !admin_request(ADMIN_SUPPLY_VOLTAGE, values.supply_reading)) {
     return failed(result, KeyerStatus::no_response);
   }
-  return values;
+  return checked_quiet(values, values_before);
 }
 
 KeyerResult keyer_read(SettingsImage& received, KeyerProgress& progress) {
+  const KeyerValues values_before = keyer_values;
   KeyerResult result = reopen_and_test(progress);
   if (!result.ok()) return result;
   progress.transferring();
   // Into a buffer of the caller's: a reply cut short must not leave the image a mix of old and
   // new bytes.
-  if (!read_settings_image(received.data())) return failed(result, KeyerStatus::image_not_received);
+  SettingsImage image{};
+  if (!read_settings_image(image.data())) return failed(result, KeyerStatus::image_not_received);
+  result = checked_quiet(result, values_before);
+  if (result.ok()) received = image;
   return result;
 }
 
 KeyerResult keyer_write(const std::function<bool()>& prepare, KeyerProgress& progress) {
-  KeyerResult result = reopen_and_test(progress);
+  KeyerResult result = reopen_and_test(progress, true);
   if (!result.ok()) return result;
   if (!prepare()) return failed(result, KeyerStatus::settings_refused);
   progress.transferring();

@@ -22,11 +22,12 @@ class KeyerProgress {
 KeyerResult run_interface_test();
 
 // Test: the interface test, then the pot value, the aux value (not for a MINI keyer) and the
-// supply voltage reading; the first one missing ends it as no_response.
+// supply voltage reading; the first one missing ends it as no_response. Test and Read end with
+// a wait for a quiet line, Write's interface test too: a byte there ends them as late_reply.
 KeyerResult keyer_test(KeyerProgress& progress);
 
-// Read: the interface test, then the whole image into `received`; the settings image is not
-// touched.
+// Read: the interface test, then the whole image into `received`, only when it all went well;
+// the settings image is not touched.
 KeyerResult keyer_read(SettingsImage& received, KeyerProgress& progress);
 
 // Write: the interface test, then `prepare` (which fills the settings image and may refuse:

@@ -14,6 +14,8 @@ enum class KeyerStatus {
   port_purge_failed,
   // The keyer.
   no_response,         // the echo test or a later query was not answered within its wait
+  late_reply,          // the replies were out of step with the questions: a byte came after the
+                       // last one expected, or an IC variant no keyer has
   bootloader_only,     // the echo came back 0xAA: no firmware runs, only the bootloader
   echo_mismatch,       // something answered the echo test, but not as a keyer does
   not_ostrel3,         // firmware major revision below 30

@@ -1,5 +1,6 @@
 #include "link/link.h"
 
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <utility>
@@ -8,6 +9,24 @@
 
 LinkState link_state;
 int32_t com_port_number = 0;
+
+namespace {
+
+// Reads and drops bytes until none has come for LINK_DRAIN_QUIET_MS; gives up after
+// LINK_DRAIN_LIMIT_MS, or after as many bytes as the line carries in that time (a port whose
+// time is simulated has no clock to run out). True when the line went quiet.
+bool drop_until_quiet() {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(LINK_DRAIN_LIMIT_MS);
+  const uint64_t most_bytes = uint64_t{link_state.baud_rate} * LINK_DRAIN_LIMIT_MS / 10000;
+  uint8_t byte = 0;
+  for (uint64_t dropped = 0; link_state.port->read(&byte, 1, LINK_DRAIN_QUIET_MS); ++dropped) {
+    if (dropped >= most_bytes || Clock::now() >= deadline) return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 std::string link_port_name(int32_t port_number) {
   // Ports from 10 on are reachable only through the device namespace; the short form is kept
@@ -23,6 +42,9 @@ int link_open(int32_t port_number) {
   // device cannot be opened twice anyway.
   if (link_state.port || link_state.is_open) link_close();
 
+  // A reply missed on another port's line cannot reach this one.
+  if (port_number != link_state.port_number) link_state.reply_missed = false;
+  link_state.port_number = port_number;
   link_state.open_error = 0;
   std::unique_ptr<SerialPort> port = make_serial_port();
   if (!port) return LINK_ERR_OPEN;
@@ -35,7 +57,6 @@ int link_open(int32_t port_number) {
   link_state.port = std::move(port);
   link_state.is_open = true;
   link_state.baud_rate = LINK_BAUD_RATE;
-  link_state.reply_missed = false;
 
   // The step's own status, with the system's reason kept for whoever tells the user.
   const auto failed = [](int status) {
@@ -47,6 +68,8 @@ int link_open(int32_t port_number) {
   // Let bytes that were already on their way land before they are thrown away.
   pause_ms(100);
   if (!link_state.port->purge_input()) return failed(LINK_ERR_PURGE);
+  // A late reply may still be on its way, the purge having taken only what had come.
+  if (link_state.reply_missed && drop_until_quiet()) link_state.reply_missed = false;
   return LINK_OK;
 }
 
@@ -55,7 +78,25 @@ void link_close() {
   link_state.port.reset();
   link_state.is_open = false;
   link_state.baud_rate = LINK_BAUD_RATE;
-  link_state.reply_missed = false;
+}
+
+void link_release() {
+  if (link_state.reply_missed) {
+    if (link_state.port) {
+      drop_until_quiet();
+    } else {
+      link_open(link_state.port_number);
+    }
+  }
+  link_close();
+}
+
+bool link_quiet_after_reply() {
+  if (!link_state.port) return true;
+  uint8_t byte = 0;
+  if (!link_state.port->read(&byte, 1, link_quiet_ms())) return true;
+  link_state.reply_missed = true;
+  return false;
 }
 
 bool link_is_open() {
@@ -75,6 +116,10 @@ int link_line_ms(uint32_t count) {
   const uint64_t line_ms = (uint64_t{count} * 10 * 1000 + baud - 1) / baud;
   return line_ms > INT_MAX - LINK_WRITE_WAIT_MS ? INT_MAX - LINK_WRITE_WAIT_MS
                                                 : static_cast<int>(line_ms);
+}
+
+int link_quiet_ms() {
+  return link_line_ms(4) + LINK_ADAPTER_HOLD_MS;
 }
 
 int link_write_wait_ms(uint32_t count) {

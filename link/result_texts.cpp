@@ -26,6 +26,8 @@ constexpr Text<KeyerStatus> STATUS_FIELD_TEXTS[] = {
     {KeyerStatus::port_set_state_failed, "Ostrel Fail:set comm state"},
     {KeyerStatus::port_purge_failed, "Ostrel Fail:comm purge"},
     {KeyerStatus::no_response, "Ostrel Fail:no response"},
+    // The answers that counted did not come: the window says what it says of a missing one.
+    {KeyerStatus::late_reply, "Ostrel Fail:no response"},
     {KeyerStatus::bootloader_only, "Ostrel Fail:No O/S"},
     {KeyerStatus::echo_mismatch, "Ostrel Fail:echo mismatch"},
     {KeyerStatus::not_ostrel3, "Only Ostrel3 only"},

@@ -73,10 +73,11 @@ class WindowProgress : public KeyerProgress {
 };
 
 // The status line's text for how the operation ended; a query that went unanswered after the
-// interface test is named in the status field too.
+// interface test, or answers found out of step at the end, are named in the status field too.
 void show_outcome(KeyerOperation operation, const KeyerResult& result) {
   if (const char* text = status_line_text(operation, result.status)) set_status(text);
-  if (result.status == KeyerStatus::no_response) show_interface_test(window(), result);
+  if (result.status == KeyerStatus::no_response || result.status == KeyerStatus::late_reply)
+    show_interface_test(window(), result);
 }
 
 void test_keyer() {

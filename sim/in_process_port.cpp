@@ -4,6 +4,19 @@
 
 #include "link/link.h"
 
+namespace {
+
+// Bytes that have arrived are in the port's receive queue; the rest are still on the line.
+void drop_arrived(InProcessLine& line) {
+  while (!line.empty() && line.front().second <= 0) line.pop_front();
+}
+
+}  // namespace
+
+void elapse(InProcessLine& line, int ms) {
+  for (auto& byte : line) byte.second = std::max(0, byte.second - ms);
+}
+
 bool InProcessPort::open(const std::string& name) {
   if (name_log != nullptr) name_log->push_back(name);
   if (faults_.fail_open) return false;
@@ -30,7 +43,7 @@ bool InProcessPort::set_baud_rate(uint32_t baud_rate) {
 
 bool InProcessPort::purge_input() {
   if (!open_ || faults_.fail_purge) return false;
-  input_.clear();
+  drop_arrived(input_);
   return true;
 }
 
@@ -61,18 +74,19 @@ bool InProcessPort::read(uint8_t* data, size_t count, int wait_ms) {
   }
   const bool complete = taken == count;
   if (!complete) elapsed = std::max(0, wait_ms);
-  for (auto& byte : input_) byte.second = std::max(0, byte.second - elapsed);
+  elapse(input_, elapsed);
   return complete;
 }
 
 void InProcessPort::close() {
   open_ = false;
-  input_.clear();
+  drop_arrived(input_);
 }
 
 SimulatedKeyerLink::SimulatedKeyerLink(const KeyerSimConfig& config) : keyer(config) {
   set_serial_port_factory([this]() -> std::unique_ptr<SerialPort> {
-    auto port = std::make_unique<InProcessPort>(keyer, port_faults);
+    auto port = std::make_unique<InProcessPort>(keyer, port_faults,
+                                                late_bytes_outlive_port ? &line : nullptr);
     port->name_log = &opened_names;
     return port;
   });

@@ -18,11 +18,19 @@ struct PortFaults {
   int system_error = 0;            // the reason a failing step gives (last_error)
 };
 
+// Bytes from the keyer and the simulated time (ms from now) at which they arrive.
+using InProcessLine = std::deque<std::pair<uint8_t, int>>;
+// Lets `ms` of simulated time pass on the line: what is on its way comes that much closer.
+void elapse(InProcessLine& line, int ms);
+
 // A serial port wired straight to a KeyerSim in this process. Nothing sleeps: a read whose bytes
 // are not there (or would arrive later than its wait) fails at once; late replies stay queued.
 class InProcessPort : public SerialPort {
  public:
-  InProcessPort(KeyerSim& keyer, PortFaults& faults) : keyer_(keyer), faults_(faults) {}
+  // With a `line` of its own the port keeps what is still on its way when it closes, as a real
+  // line does, for the next port; otherwise such bytes go with the port.
+  InProcessPort(KeyerSim& keyer, PortFaults& faults, InProcessLine* line = nullptr)
+      : keyer_(keyer), faults_(faults), input_(line != nullptr ? *line : own_line_) {}
 
   bool open(const std::string& name) override;
   bool read_settings() override;
@@ -42,8 +50,8 @@ class InProcessPort : public SerialPort {
   PortFaults& faults_;
   bool open_ = false;
   uint32_t baud_ = 0;  // none until the link applies its line settings
-  // Bytes from the keyer and the simulated time (ms after their request) at which they arrive.
-  std::deque<std::pair<uint8_t, int>> input_;
+  InProcessLine own_line_;
+  InProcessLine& input_;
 };
 
 // One simulated keyer wired in as the link's port for a test: installs a factory that hands out
@@ -58,5 +66,8 @@ class SimulatedKeyerLink {
 
   KeyerSim keyer;
   PortFaults port_faults;
+  // Set, late replies outlive the port that missed them and reach the next one opened.
+  bool late_bytes_outlive_port = false;
+  InProcessLine line;
   std::vector<std::string> opened_names;
 };

@@ -11,6 +11,8 @@
 
 #include "firmware/firmware_image.h"
 #include "firmware/upload_status.h"
+#include "link/keyer_operations.h"
+#include "link/link.h"
 #include "platform/recording_controls.h"
 #include "resources/control_ids.h"
 #include "tests/firmware/firmware_test_support.h"
@@ -324,13 +326,23 @@ TEST_F(UploaderDialogTest, KeyerWithOnlyItsBootloaderIsUploadedTo) {
 }
 
 // A reply that the Program's own interface test gave up on may still come and would be read as
-// the sync probe's answer: nothing is sent to a keyer that is not answering in time.
+// the sync probe's answer, and so would the image that another program's Read gave up on (this
+// one knows nothing of it: its test's answers come out of step): nothing is sent to a keyer that
+// is not answering in time.
 TEST_F(UploaderDialogTest, KeyerAnsweringTheTestLateIsNotUploadedTo) {
-  for (uint8_t late_sub : {0x04, 0x18}) {
+  for (uint8_t late_sub : {0x04, 0x18, 0x0C}) {
     SCOPED_TRACE(late_sub);
     sim.keyer = KeyerSim();
     sim.keyer.faults.late_sub_command = late_sub;
     sim.keyer.faults.late_reply_ms = 4010;
+    if (late_sub == 0x0C) {
+      sim.late_bytes_outlive_port = true;
+      sim.keyer.image[0] = 0x55;  // the echo's answer
+      KeyerProgress quietly;
+      SettingsImage image{};
+      EXPECT_FALSE(keyer_read(image, quietly).ok());
+      link_state = LinkState{};
+    }
     load(good.path());
     EXPECT_FALSE(uploader_program(dialog));
     EXPECT_EQ(status(), "Error: OstrelUSB Timeout !");

@@ -89,6 +89,29 @@ TEST_F(LinkTest, OpenDiscardsWhatWasWaitingAndPausesBeforeThePurge) {
   EXPECT_EQ(pauses, (std::vector<int>{100, 100}));
 }
 
+// A missed reply is drained from its own port's line when that port opens again; the flag
+// outlives link_close for it, and means nothing to another port.
+TEST_F(LinkTest, AMissedReplyIsDrainedFromItsOwnLineOnly) {
+  SimulatedKeyerLink sim;
+  sim.late_bytes_outlive_port = true;
+  sim.keyer.faults.reply_delay_ms = LINK_READ_WAIT_MS + 300;
+  const uint8_t query[] = {0x00, 0x09};
+  uint8_t byte = 0;
+  for (int32_t next_port : {3, 4}) {
+    SCOPED_TRACE(next_port);
+    sim.line.clear();
+    ASSERT_EQ(link_open(3), LINK_OK);
+    ASSERT_TRUE(link_write(query, sizeof query));
+    EXPECT_FALSE(link_read(&byte, 1));
+    link_close();
+    EXPECT_TRUE(link_reply_missed());
+    ASSERT_EQ(link_open(next_port), LINK_OK);
+    EXPECT_FALSE(link_reply_missed());
+    EXPECT_EQ(sim.line.empty(), next_port == 3);
+    link_close();
+  }
+}
+
 TEST_F(LinkTest, TransfersNeedAnOpenPort) {
   uint8_t byte = 0;
   EXPECT_FALSE(link_write(&byte, 1));

@@ -266,6 +266,64 @@ TEST_F(WindowTest, ALateReplyEndsTheOperation) {
   }
 }
 
+// How the program that missed a reply went on: the same one, a new one after the old one was
+// killed, or a new one after the old one ended as the command line ends.
+enum class After { same_program, killed, released };
+
+// A Read whose image comes late (0.3 s: on time), then a second operation after a gap: whatever
+// reaches it of the late image, it never reports success with anything but the keyer's answers
+// to its own questions, and once the line was drained it goes well.
+TEST_F(WindowTest, AnOperationAfterALateReplyNeverTakesItForItsAnswers) {
+  KeyerSimConfig config;
+  config.image = keyer_image();
+  // An image that opens as the echo's answer and goes on as a revision and an IC a keyer has.
+  config.image[0] = ECHO_REPLY_FIRMWARE;
+  config.image[1] = 31;
+  config.image[2] = 78;
+  config.image[3] = IC_DIP;
+  config.pot_value = 77;
+  sim.late_bytes_outlive_port = true;
+  for (int late_ms : {300, 4300, 6000})
+    for (int gap_ms : {0, 50, 300})
+      for (int second : {IDC_TEST, IDC_READ, IDC_WRITE})
+        for (After after : {After::same_program, After::killed, After::released}) {
+          SCOPED_TRACE("late " + std::to_string(late_ms) + " ms, gap " + std::to_string(gap_ms) +
+                       " ms, control " + std::to_string(second) + ", after " +
+                       std::to_string(static_cast<int>(after)));
+          sim.keyer = KeyerSim(config);
+          sim.keyer.faults.late_sub_command = ADMIN_READ_IMAGE;
+          sim.keyer.faults.late_reply_ms = late_ms;
+          sim.line.clear();
+          link_state = LinkState{};
+          click(IDC_READ);
+          sim.keyer.faults.late_sub_command = -1;
+          if (after == After::released) link_release();
+          if (after != After::same_program) link_state = LinkState{};
+          elapse(sim.line, gap_ms);
+          settings_image = SettingsImage{};
+          fill_valid_panel();
+          click(second);
+          const std::string line = window.text(IDC_STATUS_LINE);
+          const bool succeeded = line == ">Ostrel OK" || line == ">Done" || line == "Done";
+          // The drain's second of quiet outlasts an image 0.3 s past the wait, not one 2 s past.
+          if (late_ms == 300 || (late_ms == 4300 && after != After::killed)) {
+            EXPECT_TRUE(succeeded) << line;
+          }
+          if (succeeded) {
+            EXPECT_EQ(window.text(IDC_STATUS_FIELD), "Ostrel F/W revision 31.04");
+            EXPECT_EQ(keyer_values.ic_variant, config.ic_type);
+            if (second == IDC_TEST) {
+              EXPECT_EQ(window.text(IDC_POT_VALUE), "PotValue: 77");
+            } else if (second == IDC_READ) {
+              EXPECT_EQ(settings_image, config.image);
+            }
+          } else {
+            EXPECT_EQ(window.text(IDC_STATUS_FIELD), "Ostrel Fail:no response");
+          }
+          link_close();
+        }
+}
+
 TEST_F(WindowTest, WriteSendsTheStoredPanelAndEncodedMessages) {
   fill_valid_panel();
   window.set_text(IDC_WEIGHT, "60");
