@@ -69,6 +69,11 @@ void explain_keyer_failure(const KeyerResult& result, const std::string& port, s
       hint(err, "the keyer on " + port + " did not answer in time");
       hint(err, CHECK_PORT);
       break;
+    case KeyerStatus::late_reply:
+      hint(err, "the answers of the keyer on " + port +
+                    " came out of step: a late reply was still on the line. Nothing was kept;"
+                    " try again once the keyer has finished sending");
+      break;
     case KeyerStatus::bootloader_only:
       hint(err, "only the keyer's bootloader answers on " + port +
                     ": it runs no firmware. Upload one with `ostrel upload FILE`");

@@ -62,20 +62,27 @@ class WindowProgress : public KeyerProgress {
  public:
   explicit WindowProgress(const char* transferring_text = nullptr)
       : transferring_text_(transferring_text) {}
-  void testing() override { window().set_text(IDC_STATUS_FIELD, TESTING_TEXT); }
+  void testing() override {
+    label_before_ = window().get_text(IDC_IC_LABEL);
+    window().set_text(IDC_STATUS_FIELD, TESTING_TEXT);
+  }
   void tested(const KeyerResult& result) override { show_interface_test(window(), result); }
   void transferring() override {
     if (transferring_text_ != nullptr) set_status(transferring_text_);
   }
+  // Answers found out of step at the end were not the keyer's: the IC label they set goes back.
+  void take_back_label() { window().set_text(IDC_IC_LABEL, label_before_); }
 
  private:
   const char* transferring_text_;
+  std::string label_before_;
 };
 
 // The status line's text for how the operation ended; a query that went unanswered after the
 // interface test, or answers found out of step at the end, are named in the status field too.
-void show_outcome(KeyerOperation operation, const KeyerResult& result) {
+void show_outcome(KeyerOperation operation, const KeyerResult& result, WindowProgress& progress) {
   if (const char* text = status_line_text(operation, result.status)) set_status(text);
+  if (result.status == KeyerStatus::late_reply) progress.take_back_label();
   if (result.status == KeyerStatus::no_response || result.status == KeyerStatus::late_reply)
     show_interface_test(window(), result);
 }
@@ -88,7 +95,7 @@ void test_keyer() {
     window().set_text(IDC_POT_VALUE, "");
     WindowProgress progress;
     const KeyerResult result = keyer_test(progress);
-    show_outcome(KeyerOperation::test, result);
+    show_outcome(KeyerOperation::test, result, progress);
     if (!result.ok()) return;
     window().set_text(IDC_POT_VALUE, pot_value_text(result.pot_value));
     if (result.aux_asked) window().set_text(IDC_AUX_VALUE, std::to_string(result.aux_value));
@@ -115,7 +122,7 @@ void read_keyer() {
     WindowProgress progress(">Reading");
     SettingsImage received{};
     const KeyerResult result = keyer_read(received, progress);
-    show_outcome(KeyerOperation::read, result);
+    show_outcome(KeyerOperation::read, result, progress);
     if (!result.ok()) return;
     settings_image = received;
     keep_backup(BackupKind::read, received);
@@ -142,7 +149,7 @@ void write_keyer() {
     // "Done" once the keyer can have stored the image, not once it is queued for the line.
     const KeyerResult result = keyer_write(store_window_into_image, progress);
     if (result.ok()) keep_backup(BackupKind::write, settings_image);
-    show_outcome(KeyerOperation::write, result);
+    show_outcome(KeyerOperation::write, result, progress);
   });
 }
 

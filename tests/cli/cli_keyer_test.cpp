@@ -68,6 +68,8 @@ TEST_F(CliKeyerCommand, ReadSavesOnlyAWholeImage) {
        "Ostrel Fail:No O/S"},
       {"old firmware", [](KeyerSim& k) { k.config.fw_major = 29; }, EXIT_KEYER,
        "Only Ostrel3 only"},
+      {"answers out of step", [](KeyerSim& k) { k.config.ic_type = 0x55; }, EXIT_KEYER,
+       "came out of step"},
       {"image cut short", [](KeyerSim& k) { k.faults.short_reply = 100; }, EXIT_KEYER,
        "did not send its whole settings image"},
       {"image not sent", [](KeyerSim& k) { k.faults.unanswered_sub_commands = {0x0C}; }, EXIT_KEYER,

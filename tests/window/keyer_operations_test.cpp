@@ -280,7 +280,7 @@ TEST_F(WindowTest, AnOperationAfterALateReplyNeverTakesItForItsAnswers) {
   config.image[0] = ECHO_REPLY_FIRMWARE;
   config.image[1] = 31;
   config.image[2] = 78;
-  config.image[3] = IC_DIP;
+  config.image[3] = IC_SMT;  // not the keyer's own (DIP)
   config.pot_value = 77;
   sim.late_bytes_outlive_port = true;
   for (int late_ms : {300, 4300, 6000})
@@ -302,6 +302,7 @@ TEST_F(WindowTest, AnOperationAfterALateReplyNeverTakesItForItsAnswers) {
           elapse(sim.line, gap_ms);
           settings_image = SettingsImage{};
           fill_valid_panel();
+          const std::string label = window.text(IDC_IC_LABEL);
           click(second);
           const std::string line = window.text(IDC_STATUS_LINE);
           const bool succeeded = line == ">Ostrel OK" || line == ">Done" || line == "Done";
@@ -319,6 +320,7 @@ TEST_F(WindowTest, AnOperationAfterALateReplyNeverTakesItForItsAnswers) {
             }
           } else {
             EXPECT_EQ(window.text(IDC_STATUS_FIELD), "Ostrel Fail:no response");
+            EXPECT_EQ(window.text(IDC_IC_LABEL), label);
           }
           link_close();
         }
