@@ -1,5 +1,7 @@
 // ostrel: the keyer utility's operations from the command line, for scripts.
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <filesystem>
 #include <iostream>
 
 #include "app/help_dialog.h"
@@ -82,6 +84,23 @@ int parse_failed(CLI::App& app, const CLI::ParseError& error) {
   }
   std::cerr << "hint: see `ostrel " << command << "--help`\n";
   return EXIT_USAGE;
+}
+
+// A file whose name begins with '-' reads as an option; one that exists where no option of that
+// name does is the file, named from the current folder so that it parses as one.
+bool name_files_left_as_options(CLI::App& app, std::vector<std::string>& args) {
+  const std::vector<CLI::App*> parsed = app.get_subcommands();
+  if (parsed.empty()) return false;
+  bool renamed = false;
+  for (const std::string& left : parsed.front()->remaining()) {
+    std::error_code error;
+    if (left.size() < 2 || left[0] != '-' || !std::filesystem::exists(left, error)) continue;
+    const auto given = std::find(args.begin(), args.end(), left);
+    if (given == args.end() || std::find(args.begin(), given, "--") != given) continue;
+    *given = "./" + left;
+    renamed = true;
+  }
+  return renamed;
 }
 
 }  // namespace
@@ -179,7 +198,15 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
-    return parse_failed(app, error);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (error.get_exit_code() == 0 || !name_files_left_as_options(app, args)) {
+      return parse_failed(app, error);
+    }
+    try {
+      app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
+    } catch (const CLI::ParseError& again) {
+      return parse_failed(app, again);
+    }
   }
 
   std::ostream& out = std::cout;

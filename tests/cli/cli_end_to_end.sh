@@ -296,6 +296,8 @@ if [ "$(id -u)" != 0 ]; then
 fi
 run "name beginning with -" 2 "$OSTREL" show -lead.eep
 has_text "name beginning with -" err "hint: -lead.eep is no option; a file of that name is \`ostrel show ./-lead.eep\`"
+cp a.eep ./-lead.eep
+run "an existing file beginning with -" 0 "$OSTREL" show -lead.eep
 # A programming file of one line with no line feed fails on line 1, however long the line.
 { hex_record 0 0 1 2 3 4 | tr -d '\n'; printf 'A%.0s' $(seq 1200); } >one_line.hex
 run "one long line" 3 "$OSTREL" --sim upload one_line.hex
