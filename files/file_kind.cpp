@@ -5,8 +5,27 @@
 #include <filesystem>
 #include <system_error>
 
+namespace {
+
+namespace fs = std::filesystem;
+
+// Each kind that is not a plain file, as the system names it and as a message says it.
+struct KindName {
+  fs::file_type type;
+  FileKind kind;
+  const char* reason;
+};
+constexpr KindName KIND_NAMES[] = {
+    {fs::file_type::directory, FileKind::directory, "is a directory"},
+    {fs::file_type::fifo, FileKind::fifo, "is a FIFO"},
+    {fs::file_type::socket, FileKind::socket, "is a socket"},
+    {fs::file_type::character, FileKind::character_device, "is a character device"},
+    {fs::file_type::block, FileKind::block_device, "is a block device"},
+};
+
+}  // namespace
+
 FileKind file_kind(const std::string& path) {
-  namespace fs = std::filesystem;
   std::error_code error;
   fs::file_status status;
   // Converting a name the wide-character side cannot carry throws; opening then says more.
@@ -15,45 +34,21 @@ FileKind file_kind(const std::string& path) {
   } catch (...) {
     return FileKind::missing;
   }
-  if (error) return FileKind::missing;
-  switch (status.type()) {
-    case fs::file_type::regular:
-      return FileKind::regular;
-    case fs::file_type::directory:
-      return FileKind::directory;
-    case fs::file_type::fifo:
-      return FileKind::fifo;
-    case fs::file_type::socket:
-      return FileKind::socket;
-    case fs::file_type::character:
-      return FileKind::character_device;
-    case fs::file_type::block:
-      return FileKind::block_device;
-    case fs::file_type::not_found:
-    case fs::file_type::none:
-      return FileKind::missing;
-    default:
-      return FileKind::other;
+  const fs::file_type type = status.type();
+  if (error || type == fs::file_type::not_found || type == fs::file_type::none) {
+    return FileKind::missing;
   }
+  if (type == fs::file_type::regular) return FileKind::regular;
+  for (const KindName& name : KIND_NAMES) {
+    if (name.type == type) return name.kind;
+  }
+  return FileKind::other;
 }
 
 std::string kind_reason(FileKind kind) {
-  switch (kind) {
-    case FileKind::missing:
-    case FileKind::regular:
-      return {};
-    case FileKind::directory:
-      return "is a directory";
-    case FileKind::fifo:
-      return "is a FIFO";
-    case FileKind::socket:
-      return "is a socket";
-    case FileKind::character_device:
-      return "is a character device";
-    case FileKind::block_device:
-      return "is a block device";
-    case FileKind::other:
-      break;
+  if (kind == FileKind::missing || kind == FileKind::regular) return {};
+  for (const KindName& name : KIND_NAMES) {
+    if (name.kind == kind) return name.reason;
   }
   return "is not a regular file";
 }
